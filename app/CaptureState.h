@@ -1,0 +1,37 @@
+#pragma once
+
+// The capture state the main window owns and the other windows read and
+// write: how snaps are taken and where they are written, and the two naming
+// rules built on it.
+
+#include <QString>
+#include <QtGlobal>
+
+// Flags are 16-bit with True = -1; readers test for True exactly.
+using Flag = qint16;
+inline constexpr Flag FlagTrue = -1;
+inline constexpr Flag FlagFalse = 0;
+
+inline constexpr bool isTrue(Flag flag)
+{
+    return flag == FlagTrue;
+}
+
+struct CaptureState {
+    Flag bRapidSnap = FlagFalse;
+    Flag bFileIncrement = FlagFalse;
+    Flag bSaveFile = FlagFalse;
+    qint32 iSnapTime = 0;
+    qint32 iCountDown = 0;
+    qint32 iCurrentImageNumber = 0;
+    QString sCurrentpath;
+    QString sFileName;
+    QString sFileType;
+};
+
+// The image number padded with zeros to five digits; longer numbers are
+// written in full so that every number still names its own file.
+QString paddedNumber(qint32 number);
+
+// The full path of the file the next saved snap is written to.
+QString snapFileName(const CaptureState &state);

@@ -1,0 +1,35 @@
+#pragma once
+
+// How folder and file names map onto this platform: the separator between a
+// folder and a name, the program's own folder, the root that a trailing
+// separator must not be stripped from, and the volume ("drive") of a path.
+// Everything else in the program builds paths through these functions only.
+
+#include <QChar>
+#include <QString>
+
+namespace platform {
+
+QChar separator();
+
+// The folder that holds the program's executable, in native form.
+QString programFolder();
+
+bool endsWithSeparator(const QString &path);
+
+// Folder and name joined by one separator, also when the folder already ends
+// in one (a volume's root).
+QString joinFolderAndName(const QString &folder, const QString &name);
+
+// The folder as it is kept in the capture state: without a trailing separator,
+// except where stripping it would leave no folder at all (the root '/').
+QString withoutTrailingSeparator(const QString &path);
+
+// The folder a kept folder text names, ready to be listed: a bare drive such
+// as "C:" names its root folder.
+QString folderToList(const QString &folder);
+
+// The root path of the mounted volume that holds the path.
+QString volumeOf(const QString &path);
+
+} // namespace platform

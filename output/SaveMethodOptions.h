@@ -1,0 +1,23 @@
+#pragma once
+
+// The save method: whether finished snaps are saved, and whether the image
+// number advances after each save.
+
+#include "app/CaptureControls.h"
+#include "app/CaptureState.h"
+#include "output/Prompts.h"
+
+class SaveMethodOptions {
+public:
+    SaveMethodOptions(CaptureControls &controls, CaptureState &state, Prompts &prompts);
+
+    void optNoSave_Click();
+    void opSameName_Click();
+    void optIncremental_Click();
+    void cmdFileInfo_Click();
+
+private:
+    CaptureControls &m_controls;
+    CaptureState &m_state;
+    Prompts &m_prompts;
+};
