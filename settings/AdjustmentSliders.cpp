@@ -29,7 +29,8 @@ void AdjustmentSliders::Change(AdjustmentSlider *slider)
 
 void AdjustmentSliders::Scroll(AdjustmentSlider *slider)
 {
-    slider->setDragText(adjustmentText(slider->value()));
+    // While the thumb moves, its position is ahead of the value.
+    slider->setDragText(adjustmentText(slider->sliderPosition()));
 }
 
 const AdjustmentSliders::Member &AdjustmentSliders::memberOf(const AdjustmentSlider *slider) const

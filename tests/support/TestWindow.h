@@ -24,3 +24,10 @@ struct TestWindow {
     RecordingDevice *device = nullptr;
     std::unique_ptr<Lumivane> window;
 };
+
+// One tick of a window timer, handled at once as the event loop would.
+inline void tick(QTimer *timer, int times = 1)
+{
+    for (int i = 0; i < times; ++i)
+        QMetaObject::invokeMethod(timer, "timeout", Qt::DirectConnection);
+}

@@ -1,0 +1,56 @@
+// The program's own cost per rapid snap, with the stand-in device acquiring
+// instantly: settings, completion, display and an incremental png save of a
+// 640 x 480 picture.
+
+#include "app/Lumivane.h"
+#include "device/StandInDevice.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+namespace {
+
+class SilentPrompts : public Prompts {
+public:
+    void message(const QString &) override {}
+    QString input(const QString &, const QString &, const QString &) override { return {}; }
+};
+
+void RapidSnapWithIncrementalPngSave(benchmark::State &state)
+{
+    QTemporaryDir folder;
+    SilentPrompts prompts;
+    auto standIn = std::make_unique<device::StandInDevice>();
+    standIn->setTimeScale(0.0);
+    snappy::SnappyDevice *device = standIn.get();
+    Lumivane window(std::move(standIn), prompts);
+    window.state().sCurrentpath = folder.path();
+    window.state().sFileType = QStringLiteral("png");
+    window.controls().optIncremental->select();
+
+    qint64 completed = 0;
+    QObject::connect(device, &snappy::SnappyDevice::SnapDone, [&completed] { ++completed; });
+    window.controls().cmbSnapMode->select(4);
+    for (auto _ : state) {
+        const qint64 before = completed;
+        while (completed == before)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    window.controls().cmbSnapMode->select(0);
+    state.counters["snaps_per_second"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(RapidSnapWithIncrementalPngSave)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,217 @@
+#include "TestWindow.h"
+
+#include "capture/DelayedSnapSchedule.h"
+
+#include <QtTest>
+
+namespace {
+
+enum Mode { Off, BwPreview, ColorPreview, SingleSnap, RapidSnap, DelayedSnap };
+
+const QStringList StartupSettings{
+    "write LiveSource True",     "write ColorSource True",     "write ColorDepth int16 24",
+    "write SnapWidth int16 640", "write OptimizedPalette int16 1", "write ProcessFilter int16 2",
+    "write SnapMethod int16 1",  "write VideoOut int16 0",     "write Blue int32 0",
+    "write Bright int32 0",      "write Contrast int32 0",     "write Gamma int32 0",
+    "write Green int32 0",       "write Red int32 0",          "write Saturation int32 0",
+    "write Sharpness int32 0",   "write Tint int32 0",         "write Negative int16 0",
+    "call Snap"};
+
+void choose(TestWindow &t, Mode mode)
+{
+    t.device->clearLog();
+    t.controls().cmbSnapMode->select(mode);
+}
+
+} // namespace
+
+class SnapModesTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void modesSendTheirDeviceSequences()
+    {
+        TestWindow t;
+        choose(t, Off);
+        QCOMPARE(t.device->log(), QStringList{"call StopPreview"});
+        choose(t, BwPreview);
+        QCOMPARE(t.device->log(),
+                 QStringList({"call StopPreview", "write PreviewColor int16 0", "call StartPreview"}));
+        choose(t, ColorPreview);
+        QCOMPARE(t.device->log(),
+                 QStringList({"call StopPreview", "write PreviewColor int16 1", "call StartPreview"}));
+        choose(t, SingleSnap);
+        QCOMPARE(t.device->log(), QStringList{"call StopPreview"} + StartupSettings);
+        QCOMPARE(t.state().bRapidSnap, FlagFalse);
+        choose(t, RapidSnap);
+        QCOMPARE(t.device->log(), StartupSettings);
+        QCOMPARE(t.state().bRapidSnap, FlagTrue);
+        choose(t, DelayedSnap);
+        QVERIFY(t.device->log().isEmpty());
+        QCOMPARE(t.state().bRapidSnap, FlagFalse);
+    }
+
+    void onlyDelayedSnapEnablesTheCountdown()
+    {
+        TestWindow t;
+        const CaptureControls &c = t.controls();
+        choose(t, DelayedSnap);
+        QVERIFY(c.Frame12->isEnabled() && c.CmbSnapTime->isEnabled());
+        QVERIFY(c.tmrDelaySnap->isActive());
+        QVERIFY(!c.lblNextSnap->isHidden());
+        for (Mode mode : {Off, BwPreview, ColorPreview, SingleSnap, RapidSnap}) {
+            choose(t, DelayedSnap);
+            choose(t, mode);
+            QVERIFY2(!c.Frame12->isEnabled() && !c.CmbSnapTime->isEnabled(),
+                     qPrintable(c.cmbSnapMode->currentText()));
+            QVERIFY(!c.tmrDelaySnap->isActive());
+            QVERIFY(c.lblNextSnap->isHidden());
+        }
+    }
+
+    void snapSettingsReadTheControlsAtEachRun()
+    {
+        TestWindow t;
+        const CaptureControls &c = t.controls();
+        c.cmbSource->select(3);
+        c.cmbColor->select(0);
+        c.CmbSize->select(3);
+        c.chkOptimized->setChecked(false);
+        c.chkVidOut->setChecked(true);
+        c.chkNegative->setChecked(true);
+        c.sldBlue->setValue(-50);
+        c.sldTint->setValue(50);
+        c.sldGamma->setValue(-2);
+        choose(t, RapidSnap);
+        QCOMPARE(t.device->log(),
+                 QStringList({"write LiveSource False", "write ColorSource False",
+                              "write ColorDepth int16 4", "write SnapWidth int16 800",
+                              "write OptimizedPalette int16 0", "write ProcessFilter int16 2",
+                              "write SnapMethod int16 1", "write VideoOut int16 1",
+                              "write Blue int32 50", "write Bright int32 0",
+                              "write Contrast int32 0", "write Gamma int32 2",
+                              "write Green int32 0", "write Red int32 0",
+                              "write Saturation int32 0", "write Sharpness int32 0",
+                              "write Tint int32 -50", "write Negative int16 1", "call Snap"}));
+    }
+
+    void listsWithoutSelectionSendNothingOrMinusOne()
+    {
+        TestWindow t;
+        const CaptureControls &c = t.controls();
+        for (DropDownList *list :
+             {c.cmbSource, c.cmbColor, c.CmbSize, c.cmbProcessFilter, c.cmbSnapMethod})
+            list->setCurrentIndex(-1);
+        choose(t, RapidSnap);
+        const QStringList writes = t.device->entries("write");
+        QCOMPARE(writes.mid(0, 4),
+                 QStringList({"write OptimizedPalette int16 1", "write ProcessFilter int16 -1",
+                              "write SnapMethod int16 -1", "write VideoOut int16 0"}));
+        QCOMPARE(writes.size(), StartupSettings.size() - 1 - 4);
+    }
+
+    void countdownTexts_data()
+    {
+        QTest::addColumn<qint32>("seconds");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("hours, minutes, seconds") << 3725 << "Next Snap in 1 Hrs 2 minutes 5 Seconds";
+        QTest::newRow("whole hour") << 3600 << "Next Snap in 1 Hrs 0 minutes 0 Seconds";
+        QTest::newRow("whole minute") << 60 << "Next Snap in 0 Hrs 1 minutes 0 Seconds";
+        QTest::newRow("under a minute") << 59 << "Next Snap in 0 Hrs 0 minutes 59 Seconds";
+    }
+    void countdownTexts()
+    {
+        QFETCH(qint32, seconds);
+        QFETCH(QString, text);
+        QCOMPARE(countdownText(seconds), text);
+    }
+
+    void countdownSnapsEveryIntervalAndNeverShowsZero()
+    {
+        TestWindow t;
+        const CaptureControls &c = t.controls();
+        choose(t, DelayedSnap);
+        QVERIFY(c.lblNextSnap->text().isEmpty());
+        tick(c.tmrDelaySnap);
+        QCOMPARE(c.lblNextSnap->text(), QString("Next Snap in 0 Hrs 0 minutes 59 Seconds"));
+        tick(c.tmrDelaySnap, 58);
+        QCOMPARE(c.lblNextSnap->text(), QString("Next Snap in 0 Hrs 0 minutes 1 Seconds"));
+        QCOMPARE(t.device->callCount(snappy::Method::Snap), 0);
+        tick(c.tmrDelaySnap);
+        QCOMPARE(t.device->callCount(snappy::Method::Snap), 1);
+        QCOMPARE(c.lblNextSnap->text(), QString("Next Snap in 0 Hrs 1 minutes 0 Seconds"));
+        tick(c.tmrDelaySnap, 60);
+        QCOMPARE(t.device->callCount(snappy::Method::Snap), 2);
+    }
+
+    void newDelayChoiceRestartsTheCountdown()
+    {
+        TestWindow t;
+        const CaptureControls &c = t.controls();
+        choose(t, DelayedSnap);
+        tick(c.tmrDelaySnap, 5);
+        c.CmbSnapTime->select(3);
+        QVERIFY(c.lblNextSnap->text().isEmpty());
+        QVERIFY(c.tmrDelaySnap->isActive());
+        tick(c.tmrDelaySnap);
+        QCOMPARE(c.lblNextSnap->text(), QString("Next Snap in 0 Hrs 9 minutes 59 Seconds"));
+
+        c.CmbSnapTime->select(11);
+        tick(c.tmrDelaySnap);
+        QCOMPARE(c.lblNextSnap->text(), QString("Next Snap in 23 Hrs 59 minutes 59 Seconds"));
+    }
+
+    void reenteringDelayedSnapStartsFromTheFullInterval()
+    {
+        TestWindow t;
+        const CaptureControls &c = t.controls();
+        choose(t, DelayedSnap);
+        tick(c.tmrDelaySnap, 30);
+        choose(t, ColorPreview);
+        choose(t, DelayedSnap);
+        QCOMPARE(t.state().iCountDown, 60);
+        tick(c.tmrDelaySnap);
+        QCOMPARE(c.lblNextSnap->text(), QString("Next Snap in 0 Hrs 0 minutes 59 Seconds"));
+    }
+
+    void progressClimbsStopsAndEmpties()
+    {
+        TestWindow t;
+        const CaptureControls &c = t.controls();
+        choose(t, SingleSnap);
+        QCOMPARE(c.lblProgressBar->text(), QString("Aquiring Data"));
+        QVERIFY(c.tmrprogressbaraquire->isActive());
+        tick(c.tmrprogressbaraquire, 3);
+        QCOMPARE(c.prgBar->progressValue(), 3.0f);
+
+        t.device->raiseProcessingData();
+        QCOMPARE(c.lblProgressBar->text(), QString("Processing Data"));
+        QCOMPARE(t.device->log().last(), QString("call ProcessData"));
+        t.device->raiseAcquiringData();
+        QCOMPARE(c.lblProgressBar->text(), QString("Aquiring Data"));
+        QCOMPARE(c.prgBar->progressValue(), 3.0f);
+
+        tick(c.tmrprogressbaraquire, 96);
+        QCOMPARE(c.prgBar->progressValue(), 99.0f);
+        tick(c.tmrprogressbaraquire);
+        QCOMPARE(c.prgBar->progressValue(), 0.0f);
+        QVERIFY(!c.tmrprogressbaraquire->isActive());
+    }
+
+    void completionFillsTheBarUntilTheNextTick()
+    {
+        TestWindow t;
+        const CaptureControls &c = t.controls();
+        choose(t, SingleSnap);
+        tick(c.tmrprogressbaraquire, 10);
+        t.device->raiseSnapDone();
+        QCOMPARE(c.lblProgressBar->text(), QString("Waiting"));
+        QCOMPARE(c.prgBar->progressValue(), 100.0f);
+        tick(c.tmrprogressbaraquire);
+        QCOMPARE(c.prgBar->progressValue(), 0.0f);
+        QVERIFY(!c.tmrprogressbaraquire->isActive());
+    }
+};
+
+QTEST_MAIN(SnapModesTest)
+#include "tst_snap_modes.moc"
