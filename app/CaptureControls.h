@@ -11,7 +11,6 @@
 #include <QPushButton>
 #include <QTimer>
 
-
 struct CaptureControls {
     QGroupBox *Frame1 = nullptr;
     DropDownList *cmbSnapMode = nullptr;

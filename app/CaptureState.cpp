@@ -13,7 +13,7 @@ QString paddedNumber(qint32 number)
 
 QString snapFileName(const CaptureState &state)
 {
-    return platform::joinFolderAndName(state.sCurrentpath, state.sFileName
-                                                               + paddedNumber(state.iCurrentImageNumber)
-                                                               + QLatin1Char('.') + state.sFileType);
+    return platform::joinFolderAndName(state.sCurrentpath,
+                                       state.sFileName + paddedNumber(state.iCurrentImageNumber) +
+                                           QLatin1Char('.') + state.sFileType);
 }

@@ -121,8 +121,8 @@ void AdjustmentSlider::showDragText()
     }
     QStyleOptionSlider option;
     initStyleOption(&option);
-    const QRect handle = style()->subControlRect(QStyle::CC_Slider, &option,
-                                                 QStyle::SC_SliderHandle, this);
+    const QRect handle =
+        style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this);
     m_dragLabel->setText(m_dragText);
     m_dragLabel->adjustSize();
     const QPoint beside = mapTo(host, QPoint(width(), handle.center().y()));

@@ -68,8 +68,7 @@ QTimer *intervalTimer(QObject *parent, const char *name, int milliseconds,
 
 } // namespace
 
-Lumivane::Lumivane(std::unique_ptr<snappy::SnappyDevice> device, Prompts &prompts,
-                   QWidget *parent)
+Lumivane::Lumivane(std::unique_ptr<snappy::SnappyDevice> device, Prompts &prompts, QWidget *parent)
     : QWidget(parent)
     , m_device(std::move(device))
     , m_prompts(prompts)
@@ -109,21 +108,20 @@ CaptureControls Lumivane::buildControls()
 
     c.Frame12 = leftColumnFrame(this, "Frame12", QStringLiteral("Delay Time"), 720, 735);
     c.Frame12->setEnabled(false);
-    c.CmbSnapTime = dropDownList(
-        c.Frame12, "CmbSnapTime",
-        {QStringLiteral("Every 1 Min"), QStringLiteral("Every 2 Mins"),
-         QStringLiteral("Every 5 Mins"), QStringLiteral("Every 10 Mins"),
-         QStringLiteral("Every 15 Mins"), QStringLiteral("Every 30 Mins"),
-         QStringLiteral("Every 60 Mins"), QStringLiteral("Every 2Hrs"),
-         QStringLiteral("Every 3 Hrs"), QStringLiteral("Every 6 Hrs"),
-         QStringLiteral("Every 12 Hrs"), QStringLiteral("Every 24 Hrs")});
+    c.CmbSnapTime = dropDownList(c.Frame12, "CmbSnapTime",
+                                 {QStringLiteral("Every 1 Min"), QStringLiteral("Every 2 Mins"),
+                                  QStringLiteral("Every 5 Mins"), QStringLiteral("Every 10 Mins"),
+                                  QStringLiteral("Every 15 Mins"), QStringLiteral("Every 30 Mins"),
+                                  QStringLiteral("Every 60 Mins"), QStringLiteral("Every 2Hrs"),
+                                  QStringLiteral("Every 3 Hrs"), QStringLiteral("Every 6 Hrs"),
+                                  QStringLiteral("Every 12 Hrs"), QStringLiteral("Every 24 Hrs")});
 
     c.Frame5 = leftColumnFrame(this, "Frame5", QStringLiteral("Snap Source"), 1440, 975);
     c.cmbSource = dropDownList(c.Frame5, "cmbSource",
                                {QStringLiteral("Live / Color"), QStringLiteral("Live / BW"),
                                 QStringLiteral("Tape / Color"), QStringLiteral("Tape / BW")});
-    c.chkVidOut = inFrame(new QCheckBox(QStringLiteral("Snappy Video Out"), c.Frame5),
-                          "chkVidOut", twipsRect(120, 600, 1935, 255));
+    c.chkVidOut = inFrame(new QCheckBox(QStringLiteral("Snappy Video Out"), c.Frame5), "chkVidOut",
+                          twipsRect(120, 600, 1935, 255));
 
     c.Frame2 = leftColumnFrame(this, "Frame2", QStringLiteral("Snap Size"), 2400, 735);
     c.CmbSize = dropDownList(c.Frame2, "CmbSize",
@@ -131,10 +129,10 @@ CaptureControls Lumivane::buildControls()
                               QStringLiteral("640 x 480"), QStringLiteral("800 x 600")});
 
     c.Frame3 = leftColumnFrame(this, "Frame3", QStringLiteral("Snap Color"), 3120, 1215);
-    c.cmbColor = dropDownList(
-        c.Frame3, "cmbColor",
-        {QStringLiteral("4 bit 16 Colors"), QStringLiteral("8 Bit 256 colors"),
-         QStringLiteral("16 Bit High Color"), QStringLiteral("24 Bit True Color")});
+    c.cmbColor =
+        dropDownList(c.Frame3, "cmbColor",
+                     {QStringLiteral("4 bit 16 Colors"), QStringLiteral("8 Bit 256 colors"),
+                      QStringLiteral("16 Bit High Color"), QStringLiteral("24 Bit True Color")});
     c.chkNegative = inFrame(new QCheckBox(QStringLiteral("Negative"), c.Frame3), "chkNegative",
                             twipsRect(120, 600, 1935, 255));
     c.chkOptimized = inFrame(new QCheckBox(QStringLiteral("Optimized Color Palette"), c.Frame3),
@@ -148,10 +146,10 @@ CaptureControls Lumivane::buildControls()
          QStringLiteral("2 Frame - 2x Sample"), QStringLiteral("35ns High Definition")});
 
     c.Frame15 = leftColumnFrame(this, "Frame15", QStringLiteral("Processing Filter"), 5040, 735);
-    c.cmbProcessFilter = dropDownList(c.Frame15, "cmbProcessFilter",
-                                      {QStringLiteral("Fast (Low Quality)"),
-                                       QStringLiteral("Normal"),
-                                       QStringLiteral("Slow (High Quality)")});
+    c.cmbProcessFilter =
+        dropDownList(c.Frame15, "cmbProcessFilter",
+                     {QStringLiteral("Fast (Low Quality)"), QStringLiteral("Normal"),
+                      QStringLiteral("Slow (High Quality)")});
 
     c.Frame16 = leftColumnFrame(this, "Frame16", QStringLiteral("Save Method"), 5760, 1335);
     c.optNoSave = inFrame(new OptionButton(QStringLiteral("Don't Save Snaps"), c.Frame16),
@@ -207,8 +205,8 @@ CaptureControls Lumivane::buildControls()
     int left = 4320;
     for (const SliderPlace &s : sliders) {
         const int width = (s.slider == &CaptureControls::sldBlue) ? 975 : 855;
-        QGroupBox *box = frame(this, s.frameName, QLatin1String(s.caption),
-                               twipsRect(left, 7320, width, 1335));
+        QGroupBox *box =
+            frame(this, s.frameName, QLatin1String(s.caption), twipsRect(left, 7320, width, 1335));
         c.*s.slider = place(new AdjustmentSlider(box), s.sliderName, twipsRect(120, 240, 630, 975));
         left += 840;
     }
@@ -241,12 +239,15 @@ void Lumivane::connectHandlers()
     connect(c.opSameName, &OptionButton::Click, this, [this] { m_saveMethod.opSameName_Click(); });
     connect(c.optIncremental, &OptionButton::Click, this,
             [this] { m_saveMethod.optIncremental_Click(); });
-    connect(c.cmdFileInfo, &QPushButton::clicked, this, [this] { m_saveMethod.cmdFileInfo_Click(); });
+    connect(c.cmdFileInfo, &QPushButton::clicked, this,
+            [this] { m_saveMethod.cmdFileInfo_Click(); });
 
     for (const AdjustmentSliders::Member &member : m_sliders.members()) {
         AdjustmentSlider *slider = member.slider;
-        connect(slider, &AdjustmentSlider::Change, this, [this, slider] { m_sliders.Change(slider); });
-        connect(slider, &AdjustmentSlider::Scroll, this, [this, slider] { m_sliders.Scroll(slider); });
+        connect(slider, &AdjustmentSlider::Change, this,
+                [this, slider] { m_sliders.Change(slider); });
+        connect(slider, &AdjustmentSlider::Scroll, this,
+                [this, slider] { m_sliders.Scroll(slider); });
     }
 
     snappy::SnappyDevice *device = m_device.get();

@@ -18,7 +18,6 @@
 #include "settings/SnapSettings.h"
 
 #include <QWidget>
-
 #include <memory>
 
 class Lumivane : public QWidget {

@@ -1,7 +1,6 @@
 #include "capture/SnapCompletion.h"
 
 #include <QFileInfo>
-
 #include <limits>
 
 using snappy::DispId;
@@ -81,9 +80,8 @@ bool SnapCompletion::skipToFreeNumber()
 void SnapCompletion::advanceImageNumber()
 {
     if (m_state.iCurrentImageNumber == LastImageNumber) {
-        stopIncrementalSaving(
-            QObject::tr("The image number has reached %1, the highest there is.")
-                .arg(LastImageNumber));
+        stopIncrementalSaving(QObject::tr("The image number has reached %1, the highest there is.")
+                                  .arg(LastImageNumber));
         return;
     }
     ++m_state.iCurrentImageNumber;
@@ -94,6 +92,6 @@ void SnapCompletion::advanceImageNumber()
 void SnapCompletion::stopIncrementalSaving(const QString &reason)
 {
     m_controls.optNoSave->select();
-    m_notice.report(reason + QLatin1Char(' ')
-                    + QObject::tr("Saving has been switched to \"Don't Save Snaps\"."));
+    m_notice.report(reason + QLatin1Char(' ') +
+                    QObject::tr("Saving has been switched to \"Don't Save Snaps\"."));
 }

@@ -14,9 +14,8 @@ SnapMode selectedMode(const DropDownList *list)
 } // namespace
 
 SnapModeController::SnapModeController(CaptureControls &controls, CaptureState &state,
-                                       snappy::SnappyDevice &device,
-                                       AcquisitionProgress &progress, SnapStarter &starter,
-                                       DelayedSnapSchedule &schedule)
+                                       snappy::SnappyDevice &device, AcquisitionProgress &progress,
+                                       SnapStarter &starter, DelayedSnapSchedule &schedule)
     : m_controls(controls)
     , m_state(state)
     , m_device(device)
@@ -33,12 +32,8 @@ void SnapModeController::cmbSnapMode_Click()
         stopCountdown();
         m_device.call(Method::StopPreview);
         break;
-    case SnapMode::BlackAndWhitePreview:
-        startPreview(BlackAndWhite);
-        break;
-    case SnapMode::ColorPreview:
-        startPreview(Color);
-        break;
+    case SnapMode::BlackAndWhitePreview: startPreview(BlackAndWhite); break;
+    case SnapMode::ColorPreview: startPreview(Color); break;
     case SnapMode::SingleSnap:
         m_state.bRapidSnap = FlagFalse;
         m_controls.tmrDelaySnap->stop();

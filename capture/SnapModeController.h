@@ -21,9 +21,9 @@ enum class SnapMode : int {
 
 class SnapModeController {
 public:
-    SnapModeController(CaptureControls &controls, CaptureState &state,
-                       snappy::SnappyDevice &device, AcquisitionProgress &progress,
-                       SnapStarter &starter, DelayedSnapSchedule &schedule);
+    SnapModeController(CaptureControls &controls, CaptureState &state, snappy::SnappyDevice &device,
+                       AcquisitionProgress &progress, SnapStarter &starter,
+                       DelayedSnapSchedule &schedule);
 
     void cmbSnapMode_Click();
 

@@ -8,7 +8,6 @@
 #include <QImage>
 #include <QObject>
 #include <QString>
-
 #include <optional>
 #include <variant>
 

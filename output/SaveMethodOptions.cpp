@@ -26,6 +26,4 @@ void SaveMethodOptions::optIncremental_Click()
     m_state.bFileIncrement = FlagTrue;
 }
 
-void SaveMethodOptions::cmdFileInfo_Click()
-{
-}
+void SaveMethodOptions::cmdFileInfo_Click() {}

@@ -54,8 +54,10 @@ void SnapStarter::SnapSettings()
     if (const int size = m_controls.CmbSize->currentIndex(); isEntry(size))
         m_device.writeProperty(DispId::SnapWidth, SnapWidths[size]);
     m_device.writeProperty(DispId::OptimizedPalette, checkValue(m_controls.chkOptimized));
-    m_device.writeProperty(DispId::ProcessFilter, static_cast<qint16>(m_controls.cmbProcessFilter->currentIndex()));
-    m_device.writeProperty(DispId::SnapMethod, static_cast<qint16>(m_controls.cmbSnapMethod->currentIndex()));
+    m_device.writeProperty(DispId::ProcessFilter,
+                           static_cast<qint16>(m_controls.cmbProcessFilter->currentIndex()));
+    m_device.writeProperty(DispId::SnapMethod,
+                           static_cast<qint16>(m_controls.cmbSnapMethod->currentIndex()));
     m_device.writeProperty(DispId::VideoOut, checkValue(m_controls.chkVidOut));
 
     const std::array<std::pair<DispId, AdjustmentSlider *>, 9> adjustments{{

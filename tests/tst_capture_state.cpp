@@ -30,9 +30,12 @@ private slots:
     {
         QTest::addColumn<QString>("folder");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("plain folder") << "/home/ann/snaps" << "/home/ann/snaps/pic00042.jpg";
-        QTest::newRow("trailing separator") << "/home/ann/snaps/" << "/home/ann/snaps/pic00042.jpg";
-        QTest::newRow("root folder") << "/" << "/pic00042.jpg";
+        QTest::newRow("plain folder") << "/home/ann/snaps"
+                                      << "/home/ann/snaps/pic00042.jpg";
+        QTest::newRow("trailing separator") << "/home/ann/snaps/"
+                                            << "/home/ann/snaps/pic00042.jpg";
+        QTest::newRow("root folder") << "/"
+                                     << "/pic00042.jpg";
     }
     void snapFileNameHasOneSeparator()
     {

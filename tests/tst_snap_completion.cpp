@@ -2,7 +2,6 @@
 
 #include <QTemporaryDir>
 #include <QtTest>
-
 #include <limits>
 
 namespace {
@@ -98,11 +97,13 @@ private slots:
         touch(t.fileNamed("pic00001.bmp"));
         touch(t.fileNamed("pic00003.bmp"));
         t.device->raiseSnapDone();
-        QVERIFY(t.device->log().contains("write SaveFileName \"" + t.fileNamed("pic00002.bmp") + "\""));
+        QVERIFY(
+            t.device->log().contains("write SaveFileName \"" + t.fileNamed("pic00002.bmp") + "\""));
         QCOMPARE(t.state().iCurrentImageNumber, 3);
         t.device->clearLog();
         t.device->raiseSnapDone();
-        QVERIFY(t.device->log().contains("write SaveFileName \"" + t.fileNamed("pic00004.bmp") + "\""));
+        QVERIFY(
+            t.device->log().contains("write SaveFileName \"" + t.fileNamed("pic00004.bmp") + "\""));
         QCOMPARE(t.controls().lblPath->text(), t.fileNamed("pic00004.bmp"));
         QCOMPARE(t.state().iCurrentImageNumber, 5);
     }

@@ -1,5 +1,4 @@
 #include "TestWindow.h"
-
 #include "capture/DelayedSnapSchedule.h"
 
 #include <QtTest>
@@ -8,14 +7,25 @@ namespace {
 
 enum Mode { Off, BwPreview, ColorPreview, SingleSnap, RapidSnap, DelayedSnap };
 
-const QStringList StartupSettings{
-    "write LiveSource True",     "write ColorSource True",     "write ColorDepth int16 24",
-    "write SnapWidth int16 640", "write OptimizedPalette int16 1", "write ProcessFilter int16 2",
-    "write SnapMethod int16 1",  "write VideoOut int16 0",     "write Blue int32 0",
-    "write Bright int32 0",      "write Contrast int32 0",     "write Gamma int32 0",
-    "write Green int32 0",       "write Red int32 0",          "write Saturation int32 0",
-    "write Sharpness int32 0",   "write Tint int32 0",         "write Negative int16 0",
-    "call Snap"};
+const QStringList StartupSettings{"write LiveSource True",
+                                  "write ColorSource True",
+                                  "write ColorDepth int16 24",
+                                  "write SnapWidth int16 640",
+                                  "write OptimizedPalette int16 1",
+                                  "write ProcessFilter int16 2",
+                                  "write SnapMethod int16 1",
+                                  "write VideoOut int16 0",
+                                  "write Blue int32 0",
+                                  "write Bright int32 0",
+                                  "write Contrast int32 0",
+                                  "write Gamma int32 0",
+                                  "write Green int32 0",
+                                  "write Red int32 0",
+                                  "write Saturation int32 0",
+                                  "write Sharpness int32 0",
+                                  "write Tint int32 0",
+                                  "write Negative int16 0",
+                                  "call Snap"};
 
 void choose(TestWindow &t, Mode mode)
 {
@@ -35,11 +45,11 @@ private slots:
         choose(t, Off);
         QCOMPARE(t.device->log(), QStringList{"call StopPreview"});
         choose(t, BwPreview);
-        QCOMPARE(t.device->log(),
-                 QStringList({"call StopPreview", "write PreviewColor int16 0", "call StartPreview"}));
+        QCOMPARE(t.device->log(), QStringList({"call StopPreview", "write PreviewColor int16 0",
+                                               "call StartPreview"}));
         choose(t, ColorPreview);
-        QCOMPARE(t.device->log(),
-                 QStringList({"call StopPreview", "write PreviewColor int16 1", "call StartPreview"}));
+        QCOMPARE(t.device->log(), QStringList({"call StopPreview", "write PreviewColor int16 1",
+                                               "call StartPreview"}));
         choose(t, SingleSnap);
         QCOMPARE(t.device->log(), QStringList{"call StopPreview"} + StartupSettings);
         QCOMPARE(t.state().bRapidSnap, FlagFalse);
@@ -83,16 +93,16 @@ private slots:
         c.sldTint->setValue(50);
         c.sldGamma->setValue(-2);
         choose(t, RapidSnap);
-        QCOMPARE(t.device->log(),
-                 QStringList({"write LiveSource False", "write ColorSource False",
-                              "write ColorDepth int16 4", "write SnapWidth int16 800",
-                              "write OptimizedPalette int16 0", "write ProcessFilter int16 2",
-                              "write SnapMethod int16 1", "write VideoOut int16 1",
-                              "write Blue int32 50", "write Bright int32 0",
-                              "write Contrast int32 0", "write Gamma int32 2",
-                              "write Green int32 0", "write Red int32 0",
-                              "write Saturation int32 0", "write Sharpness int32 0",
-                              "write Tint int32 -50", "write Negative int16 1", "call Snap"}));
+        QCOMPARE(
+            t.device->log(),
+            QStringList({"write LiveSource False", "write ColorSource False",
+                         "write ColorDepth int16 4", "write SnapWidth int16 800",
+                         "write OptimizedPalette int16 0", "write ProcessFilter int16 2",
+                         "write SnapMethod int16 1", "write VideoOut int16 1",
+                         "write Blue int32 50", "write Bright int32 0", "write Contrast int32 0",
+                         "write Gamma int32 2", "write Green int32 0", "write Red int32 0",
+                         "write Saturation int32 0", "write Sharpness int32 0",
+                         "write Tint int32 -50", "write Negative int16 1", "call Snap"}));
     }
 
     void listsWithoutSelectionSendNothingOrMinusOne()
@@ -114,7 +124,8 @@ private slots:
     {
         QTest::addColumn<qint32>("seconds");
         QTest::addColumn<QString>("text");
-        QTest::newRow("hours, minutes, seconds") << 3725 << "Next Snap in 1 Hrs 2 minutes 5 Seconds";
+        QTest::newRow("hours, minutes, seconds")
+            << 3725 << "Next Snap in 1 Hrs 2 minutes 5 Seconds";
         QTest::newRow("whole hour") << 3600 << "Next Snap in 1 Hrs 0 minutes 0 Seconds";
         QTest::newRow("whole minute") << 60 << "Next Snap in 0 Hrs 1 minutes 0 Seconds";
         QTest::newRow("under a minute") << 59 << "Next Snap in 0 Hrs 0 minutes 59 Seconds";

@@ -1,5 +1,4 @@
 #include "TestWindow.h"
-
 #include "app/PlatformPaths.h"
 
 #include <QtTest>
@@ -68,9 +67,9 @@ private slots:
     {
         TestWindow t;
         const CaptureControls &c = t.controls();
-        for (AdjustmentSlider *slider : {c.sldBright, c.sldContrast, c.sldGamma, c.sldSharpness,
-                                         c.sldSaturation, c.sldTint, c.sldRed, c.sldGreen,
-                                         c.sldBlue}) {
+        for (AdjustmentSlider *slider :
+             {c.sldBright, c.sldContrast, c.sldGamma, c.sldSharpness, c.sldSaturation, c.sldTint,
+              c.sldRed, c.sldGreen, c.sldBlue}) {
             QCOMPARE(slider->value(), 0);
             QCOMPARE(slider->orientation(), Qt::Vertical);
             QCOMPARE(slider->minimum(), -50);
@@ -105,7 +104,8 @@ private slots:
         QCOMPARE(caption("Frame6"), QString("Bright"));
         QCOMPARE(caption("Frame10"), QString("Sharp"));
         QCOMPARE(caption("Frame9"), QString("Saturatn"));
-        QCOMPARE(t.window->findChild<QGroupBox *>("Brightness"), t.controls().sldContrast->parent());
+        QCOMPARE(t.window->findChild<QGroupBox *>("Brightness"),
+                 t.controls().sldContrast->parent());
         QCOMPARE(t.window->findChild<QGroupBox *>("Frame6"), t.controls().sldBright->parent());
         QCOMPARE(t.controls().optIncremental->text(), QString("Save Incremental "));
         QCOMPARE(t.window->windowTitle(), QString("Lumivane"));
@@ -131,12 +131,11 @@ private slots:
         TestWindow t;
         const CaptureControls &c = t.controls();
         const QList<QWidget *> expected{
-            c.sldBright,     c.sldContrast,      c.sldGamma,     c.sldSharpness,
-            c.sldSaturation, c.sldTint,          c.sldRed,       c.sldGreen,
-            c.sldBlue,       c.cmbSnapMode,      c.CmbSize,      c.cmbColor,
-            c.cmbSnapMethod, c.chkNegative,      c.chkOptimized, c.cmbSource,
-            c.chkVidOut,     c.cmbProcessFilter, c.CmbSnapTime,  c.optNoSave,
-            c.opSameName,    c.optIncremental,   c.cmdFileInfo};
+            c.sldBright,  c.sldContrast,    c.sldGamma,         c.sldSharpness, c.sldSaturation,
+            c.sldTint,    c.sldRed,         c.sldGreen,         c.sldBlue,      c.cmbSnapMode,
+            c.CmbSize,    c.cmbColor,       c.cmbSnapMethod,    c.chkNegative,  c.chkOptimized,
+            c.cmbSource,  c.chkVidOut,      c.cmbProcessFilter, c.CmbSnapTime,  c.optNoSave,
+            c.opSameName, c.optIncremental, c.cmdFileInfo};
         QWidget *widget = expected.first();
         for (QWidget *next : expected.mid(1)) {
             do {
@@ -176,8 +175,8 @@ private slots:
         t.device->clearLog();
         QTest::keyClick(t.controls().cmbSnapMode, Qt::Key_Down);
         QCOMPARE(t.controls().cmbSnapMode->currentIndex(), 1);
-        QCOMPARE(t.device->log(),
-                 QStringList({"call StopPreview", "write PreviewColor int16 0", "call StartPreview"}));
+        QCOMPARE(t.device->log(), QStringList({"call StopPreview", "write PreviewColor int16 0",
+                                               "call StartPreview"}));
 
         QTest::mouseClick(t.controls().optIncremental, Qt::LeftButton);
         QCOMPARE(t.state().bSaveFile, FlagTrue);

@@ -4,7 +4,6 @@
 
 #include "RecordingDevice.h"
 #include "ScriptedPrompts.h"
-
 #include "app/Lumivane.h"
 
 #include <memory>

@@ -1,5 +1,4 @@
 #include "ScriptedPrompts.h"
-
 #include "app/Lumivane.h"
 #include "device/StandInDevice.h"
 
