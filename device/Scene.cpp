@@ -77,8 +77,7 @@ QImage Scene::render(SourceKind source, const QDateTime &moment) const
     QImage frame = (recorded ? m_recordedCard : m_card).copy();
     const qint64 now = moment.toMSecsSinceEpoch();
     const qint64 sceneMs = recorded ? now % tapeLoopMs : now;
-    const QTime shown =
-        recorded ? recordingStart.addMSecs(int(sceneMs)) : moment.time();
+    const QTime shown = recorded ? recordingStart.addMSecs(int(sceneMs)) : moment.time();
     {
         QPainter p(&frame);
         p.setRenderHint(QPainter::Antialiasing);

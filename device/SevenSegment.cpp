@@ -18,13 +18,13 @@ void drawDigit(QPainter &p, QPoint at, int digit, int h, const QColor &colour)
     const int t = std::max(2, h / 8);
     const int half = h / 2;
     const std::array<QRect, 7> segments{
-        QRect(at.x() + t, at.y(), w - 2 * t, t),                       // a
-        QRect(at.x() + w - t, at.y() + t, t, half - t - t / 2),        // b
+        QRect(at.x() + t, at.y(), w - 2 * t, t),                           // a
+        QRect(at.x() + w - t, at.y() + t, t, half - t - t / 2),            // b
         QRect(at.x() + w - t, at.y() + half + t / 2, t, half - t - t / 2), // c
-        QRect(at.x() + t, at.y() + h - t, w - 2 * t, t),               // d
-        QRect(at.x(), at.y() + half + t / 2, t, half - t - t / 2),     // e
-        QRect(at.x(), at.y() + t, t, half - t - t / 2),                // f
-        QRect(at.x() + t, at.y() + half - t / 2, w - 2 * t, t),        // g
+        QRect(at.x() + t, at.y() + h - t, w - 2 * t, t),                   // d
+        QRect(at.x(), at.y() + half + t / 2, t, half - t - t / 2),         // e
+        QRect(at.x(), at.y() + t, t, half - t - t / 2),                    // f
+        QRect(at.x() + t, at.y() + half - t / 2, w - 2 * t, t),            // g
     };
     for (int s = 0; s < 7; ++s) {
         if (digitSegments[digit] & (1 << s))

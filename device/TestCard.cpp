@@ -13,13 +13,20 @@ constexpr int level75 = 191;
 
 void paintBars(QPainter &p)
 {
-    static constexpr std::array<QRgb, 7> bars{
-        qRgb(level75, level75, level75), qRgb(level75, level75, 0), qRgb(0, level75, level75),
-        qRgb(0, level75, 0),             qRgb(level75, 0, level75), qRgb(level75, 0, 0),
-        qRgb(0, 0, level75)};
-    static constexpr std::array<QRgb, 7> castellations{
-        qRgb(0, 0, level75), qRgb(16, 16, 16), qRgb(level75, 0, level75), qRgb(16, 16, 16),
-        qRgb(0, level75, level75), qRgb(16, 16, 16), qRgb(level75, level75, level75)};
+    static constexpr std::array<QRgb, 7> bars{qRgb(level75, level75, level75),
+                                              qRgb(level75, level75, 0),
+                                              qRgb(0, level75, level75),
+                                              qRgb(0, level75, 0),
+                                              qRgb(level75, 0, level75),
+                                              qRgb(level75, 0, 0),
+                                              qRgb(0, 0, level75)};
+    static constexpr std::array<QRgb, 7> castellations{qRgb(0, 0, level75),
+                                                       qRgb(16, 16, 16),
+                                                       qRgb(level75, 0, level75),
+                                                       qRgb(16, 16, 16),
+                                                       qRgb(0, level75, level75),
+                                                       qRgb(16, 16, 16),
+                                                       qRgb(level75, level75, level75)};
     const int w = TestCard::size.width();
     const int barsBottom = TestCard::barsArea.bottom() + 1;
     for (int i = 0; i < 7; ++i) {

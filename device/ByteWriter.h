@@ -1,0 +1,45 @@
+#pragma once
+
+// Appends the fixed-size fields of binary file headers to a byte buffer, in
+// either byte order.
+
+#include <QByteArray>
+
+namespace device {
+
+class ByteWriter {
+public:
+    explicit ByteWriter(QByteArray &bytes)
+        : m_bytes(bytes)
+    {
+    }
+
+    void u8(int v) { m_bytes.append(char(v & 0xff)); }
+    void le16(int v)
+    {
+        u8(v);
+        u8(v >> 8);
+    }
+    void le32(quint32 v)
+    {
+        le16(int(v & 0xffff));
+        le16(int(v >> 16));
+    }
+    void be16(int v)
+    {
+        u8(v >> 8);
+        u8(v);
+    }
+    void be32(quint32 v)
+    {
+        be16(int(v >> 16));
+        be16(int(v & 0xffff));
+    }
+    void text(const char *ascii) { m_bytes.append(ascii); }
+    void zeros(int count) { m_bytes.append(count, '\0'); }
+
+private:
+    QByteArray &m_bytes;
+};
+
+} // namespace device

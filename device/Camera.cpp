@@ -1,0 +1,42 @@
+#include "device/Camera.h"
+
+#include "device/Resampler.h"
+
+#include <algorithm>
+#include <array>
+
+namespace device {
+
+int Camera::readsFor(int method)
+{
+    static constexpr std::array reads{1, 2, 4, 8};
+    return reads.at(std::clamp(method, 0, int(reads.size()) - 1));
+}
+
+Camera::Camera(quint32 seed)
+    : m_sensor(seed)
+{
+}
+
+QImage Camera::expose(const CaptureSettings &settings, const QDateTime &moment)
+{
+    return read(settings.source, settings.colour, readsFor(settings.method), moment);
+}
+
+QImage Camera::previewFrame(const PreviewSettings &settings, const QDateTime &moment)
+{
+    return Resampler::scale(read(settings.source, settings.colour, 1, moment), previewSize,
+                            ScaleQuality::Normal);
+}
+
+QImage Camera::read(SourceKind source, bool colour, int reads, const QDateTime &moment)
+{
+    // One read per video frame, the last one at `moment`.
+    std::vector<QImage> views;
+    views.reserve(size_t(reads));
+    for (int i = reads - 1; i >= 0; --i)
+        views.push_back(m_scene.render(source, moment.addMSecs(-qint64(i) * Scene::frameMs)));
+    return m_sensor.read(views, colour);
+}
+
+} // namespace device

@@ -1,0 +1,36 @@
+#pragma once
+
+// The camera: the scene as its sensor reads it, at the sensor's own size.
+// Snaps read the scene over several frames, as their method asks; previews
+// are single reads brought down to the preview size.
+
+#include "device/CaptureSettings.h"
+#include "device/Scene.h"
+#include "device/Sensor.h"
+
+#include <QDateTime>
+#include <QImage>
+
+namespace device {
+
+class Camera {
+public:
+    static constexpr QSize previewSize{640, 480};
+
+    // Reads averaged by each snap method, 0 to 3.
+    static int readsFor(int method);
+
+    explicit Camera(quint32 seed = QRandomGenerator::global()->generate());
+
+    // The raw picture of a snap taken with these settings, ending at `moment`.
+    QImage expose(const CaptureSettings &settings, const QDateTime &moment);
+    QImage previewFrame(const PreviewSettings &settings, const QDateTime &moment);
+
+private:
+    QImage read(SourceKind source, bool colour, int reads, const QDateTime &moment);
+
+    Scene m_scene;
+    Sensor m_sensor;
+};
+
+} // namespace device

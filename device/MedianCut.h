@@ -1,0 +1,20 @@
+#pragma once
+
+// A palette computed from the picture itself: the picture's colours are
+// split again and again across their widest spread, at the median, until
+// there are as many groups as palette entries; each entry is the mean of
+// its group.
+
+#include <QImage>
+#include <QList>
+
+namespace device {
+
+class MedianCut {
+public:
+    // `picture` is 32-bit RGB. The palette has at most `count` entries, fewer
+    // when the picture has fewer colours.
+    static QList<QRgb> palette(const QImage &picture, int count);
+};
+
+} // namespace device

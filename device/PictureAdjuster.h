@@ -1,0 +1,35 @@
+#pragma once
+
+// Applies the nine picture adjustments and the negative to a 32-bit RGB
+// picture in one pass over its lines: sharpness first (it looks at each
+// pixel's neighbours), then saturation and tint as one colour matrix, then
+// brightness, contrast, gamma and the red, green and blue gains as one
+// lookup table per channel, the negative last.
+
+#include "device/CaptureSettings.h"
+
+#include <QImage>
+
+#include <array>
+
+namespace device {
+
+class PictureAdjuster {
+public:
+    PictureAdjuster(const Adjustments &adjustments, bool negative);
+
+    QImage apply(const QImage &picture) const;
+
+private:
+    void buildTables(const Adjustments &a, bool negative);
+    void buildMatrix(const Adjustments &a);
+
+    // Amount of the picture's own detail added back, in 256ths; negative
+    // amounts soften.
+    int m_sharpen = 0;
+    bool m_hasMatrix = false;
+    std::array<int, 9> m_matrix{};
+    std::array<std::array<quint8, 256>, 3> m_tables{};
+};
+
+} // namespace device
