@@ -2,7 +2,18 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QStorageInfo>
+
+#include <algorithm>
+
+#ifndef Q_OS_WIN
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <sys/stat.h>
+#endif
 
 namespace platform {
 
@@ -53,6 +64,91 @@ QString volumeOf(const QString &path)
     if (!volume.isValid())
         return QDir::toNativeSeparators(QDir::rootPath());
     return QDir::toNativeSeparators(volume.rootPath());
+}
+
+QStringList mountedVolumes()
+{
+    // QStorageInfo already leaves out the kernel's pseudo file systems.
+    QStringList volumes;
+    for (const QStorageInfo &volume : QStorageInfo::mountedVolumes()) {
+        if (volume.isValid())
+            volumes << QDir::toNativeSeparators(volume.rootPath());
+    }
+    volumes.removeDuplicates();
+    const QString systemRoot = QDir::toNativeSeparators(QDir::rootPath());
+    std::sort(volumes.begin(), volumes.end(), [&systemRoot](const QString &a, const QString &b) {
+        if ((a == systemRoot) != (b == systemRoot))
+            return a == systemRoot;
+        return a.compare(b, Qt::CaseInsensitive) < 0;
+    });
+    return volumes;
+}
+
+#ifdef Q_OS_WIN
+
+QString folderReadFailure(const QString &folder)
+{
+    const QFileInfo info(folder);
+    if (!info.exists())
+        return QStringLiteral("The folder does not exist or its medium is not ready.");
+    if (!info.isDir())
+        return QStringLiteral("It is not a folder.");
+    if (!QDir(folder).isReadable())
+        return QStringLiteral("Access is denied.");
+    return {};
+}
+
+QString makeFolder(const QString &path)
+{
+    if (QDir().mkdir(path))
+        return {};
+    return QStringLiteral("The system refused to create it.");
+}
+
+#else
+
+namespace {
+
+QString systemReason(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+} // namespace
+
+QString folderReadFailure(const QString &folder)
+{
+    DIR *listing = ::opendir(QFile::encodeName(folder).constData());
+    if (!listing)
+        return systemReason(errno);
+    ::closedir(listing);
+    return {};
+}
+
+QString makeFolder(const QString &path)
+{
+    if (::mkdir(QFile::encodeName(path).constData(), 0777) != 0)
+        return systemReason(errno);
+    return {};
+}
+
+#endif
+
+QString existingEntryName(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink())
+        return {};
+    const QString asked = info.fileName();
+    const QStringList entries =
+        QDir(info.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System);
+    if (entries.contains(asked))
+        return asked;
+    for (const QString &entry : entries) {
+        if (entry.compare(asked, Qt::CaseInsensitive) == 0)
+            return entry;
+    }
+    return asked;
 }
 
 } // namespace platform

@@ -7,6 +7,7 @@
 
 #include <QChar>
 #include <QString>
+#include <QStringList>
 
 namespace platform {
 
@@ -31,5 +32,20 @@ QString folderToList(const QString &folder);
 
 // The root path of the mounted volume that holds the path.
 QString volumeOf(const QString &path);
+
+// The root paths of the mounted volumes a user would pick, the system's root
+// first; kernel interfaces and other pseudo file systems are left out.
+QStringList mountedVolumes();
+
+// Why the folder cannot be listed, in the system's words; empty when it can.
+QString folderReadFailure(const QString &folder);
+
+// The name of the entry (folder, file or link) that the path names, spelt as
+// the file system keeps it, which differs from the asked name only where the
+// file system folds letter case; empty when there is no such entry.
+QString existingEntryName(const QString &path);
+
+// Creates one folder; empty on success, else the system's reason.
+QString makeFolder(const QString &path);
 
 } // namespace platform

@@ -1,5 +1,8 @@
 #include "output/SaveMethodOptions.h"
 
+#include "app/PlatformPaths.h"
+#include "output/frmPath.h"
+
 SaveMethodOptions::SaveMethodOptions(CaptureControls &controls, CaptureState &state,
                                      Prompts &prompts)
     : m_controls(controls)

@@ -1,7 +1,8 @@
 #pragma once
 
 // The save method: whether finished snaps are saved, and whether the image
-// number advances after each save.
+// number advances after each save; and the button that opens the path dialog
+// on the output settings in force.
 
 #include "app/CaptureControls.h"
 #include "app/CaptureState.h"
