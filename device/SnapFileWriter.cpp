@@ -1,13 +1,12 @@
 #include "device/SnapFileWriter.h"
 
+#include "device/AtomicFileWriter.h"
 #include "device/IlbmEncoder.h"
 #include "device/PcxEncoder.h"
 #include "device/QtImageEncoder.h"
 #include "device/TgaEncoder.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
+#include <QBuffer>
 
 #include <map>
 #include <memory>
@@ -34,45 +33,6 @@ const std::map<QString, std::unique_ptr<ImageEncoder>> &encoders()
     return table;
 }
 
-// The device's own error wins: it carries the system's reason (a full disk),
-// where the encoder could only say that writing failed.
-QString reasonFor(const QFileDevice &file, const snappy::Failure &encoderFailure)
-{
-    if (file.error() != QFileDevice::NoError)
-        return file.errorString();
-    return encoderFailure.value_or(file.errorString());
-}
-
-// Something that is not a plain file, such as a device, cannot be replaced
-// by renaming: it is written in place.
-snappy::Failure writeInPlace(const ImageEncoder &encoder, const QImage &picture,
-                             const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
-    const snappy::Failure encoded = encoder.encode(picture, file);
-    if (encoded || !file.flush())
-        return reasonFor(file, encoded);
-    return std::nullopt;
-}
-
-snappy::Failure writeBeside(const ImageEncoder &encoder, const QImage &picture, const QString &path)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
-    const snappy::Failure encoded = encoder.encode(picture, file);
-    if (encoded) {
-        const QString reason = reasonFor(file, encoded);
-        file.cancelWriting();
-        return reason;
-    }
-    if (!file.commit())
-        return file.errorString();
-    return std::nullopt;
-}
-
 } // namespace
 
 QStringList SnapFileWriter::types()
@@ -96,10 +56,12 @@ snappy::Failure SnapFileWriter::save(const QImage &picture, const QString &path,
         return failed(QStringLiteral("\"%1\" is not an image type this device writes").arg(type));
     if (picture.isNull())
         return failed(QStringLiteral("there is no picture to save"));
-    const QFileInfo target(path);
-    const bool special = target.exists() && !target.isFile() && !target.isDir();
-    const snappy::Failure failure = special ? writeInPlace(*found->second, picture, path)
-                                            : writeBeside(*found->second, picture, path);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (const snappy::Failure encoded = found->second->encode(picture, buffer))
+        return failed(*encoded);
+    const snappy::Failure failure = AtomicFileWriter::write(path, bytes);
     if (failure)
         return failed(*failure);
     return std::nullopt;
