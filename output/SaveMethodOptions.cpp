@@ -29,4 +29,17 @@ void SaveMethodOptions::optIncremental_Click()
     m_state.bFileIncrement = FlagTrue;
 }
 
-void SaveMethodOptions::cmdFileInfo_Click() {}
+void SaveMethodOptions::cmdFileInfo_Click()
+{
+    frmPath dialog(m_state, *m_controls.lblPath, m_prompts, m_controls.lblPath->window());
+    // The drive first: its change moves the directory list to that drive,
+    // and only then can the folder on it be opened.
+    dialog.Drive1->setDrive(platform::volumeOf(m_state.sCurrentpath));
+    const QString failure = dialog.Dir1->setPath(platform::folderToList(m_state.sCurrentpath));
+    if (!failure.isEmpty())
+        m_prompts.message(failure);
+    dialog.fields.sNewFile = m_state.sFileName;
+    dialog.fields.iNewImageNumber = m_state.iCurrentImageNumber;
+    dialog.fields.sNewImageType = m_state.sFileType;
+    dialog.exec();
+}
