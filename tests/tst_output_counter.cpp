@@ -30,39 +30,18 @@ private slots:
         const QLocale german(QLocale::German, QLocale::Germany);
         const QLocale swedish(QLocale::Swedish, QLocale::Sweden);
 
-        QTest::newRow("digits") << c << "42" << 42.0;
-        QTest::newRow("blanks around") << c << " \t42  " << 42.0;
-        QTest::newRow("plus sign") << c << "+5" << 5.0;
-        QTest::newRow("minus sign") << c << "-1" << -1.0;
-        QTest::newRow("group and decimal separators") << c << "1,000.5" << 1000.5;
-        QTest::newRow("exponent") << c << "1e3" << 1000.0;
-        QTest::newRow("upper-case exponent with sign") << c << "25E-2" << 0.25;
+        QTest::newRow("blanks and sign") << c << " \t+42  " << 42.0;
+        QTest::newRow("group and decimal separators") << c << "-1,000.5" << -1000.5;
+        QTest::newRow("exponent") << c << "25E-2" << 0.25;
         QTest::newRow("no whole part") << c << ".5" << 0.5;
-        QTest::newRow("no fraction digits") << c << "5." << 5.0;
-        QTest::newRow("beyond the double range") << c << "1e999" << Infinity;
-        QTest::newRow("beyond the double range, negative") << c << "-1e999" << -Infinity;
+        QTest::newRow("beyond the double range") << c << "-1e999" << -Infinity;
         QTest::newRow("below the double range") << c << "1e-999" << 0.0;
-        QTest::newRow("letters") << c << "abc" << NoNumber;
-        QTest::newRow("empty") << c << "" << NoNumber;
-        QTest::newRow("blanks only") << c << "   " << NoNumber;
-        QTest::newRow("sign only") << c << "-" << NoNumber;
-        QTest::newRow("decimal separator only") << c << "." << NoNumber;
-        QTest::newRow("exponent without digits") << c << "1e" << NoNumber;
-        QTest::newRow("two signs") << c << "--1" << NoNumber;
-        QTest::newRow("blank inside") << c << "1 2" << NoNumber;
-        QTest::newRow("hexadecimal") << c << "0x10" << NoNumber;
-        QTest::newRow("infinity word") << c << "inf" << NoNumber;
-        QTest::newRow("not-a-number word") << c << "nan" << NoNumber;
-        QTest::newRow("trailing letter") << c << "12a" << NoNumber;
-
+        for (const char *text : {"abc", "", " ", "-", ".", "1e", "--1", "1 2", "0x10", "inf"})
+            QTest::addRow("no number: '%s'", text) << c << QString(text) << NoNumber;
         QTest::newRow("German separators") << german << "1.000,5" << 1000.5;
-        QTest::newRow("German decimal comma") << german << "2,5" << 2.5;
-        QTest::newRow("German exponent") << german << "1E3" << 1000.0;
         QTest::newRow("English separators in German") << german << "1,000.5" << NoNumber;
         QTest::newRow("Swedish minus") << swedish << QString::fromUtf8("\u22123") << -3.0;
         QTest::newRow("ASCII minus in Swedish") << swedish << "-3" << -3.0;
-        QTest::newRow("Swedish group separator")
-            << swedish << QStringLiteral("1") + swedish.groupSeparator() + "000" << 1000.0;
     }
     void localeNumber()
     {
@@ -95,17 +74,11 @@ private slots:
             << QStringList{"-5000000000"} << unchanged << QStringList{OutOfRange};
         QTest::newRow("rounds to minus one")
             << QStringList{"-0.6"} << unchanged << QStringList{OutOfRange};
-        QTest::newRow("huge") << QStringList{"1e999"} << unchanged << QStringList{OutOfRange};
         QTest::newRow("rounds to zero") << QStringList{"-0.4"} << 0 << QStringList{};
         QTest::newRow("half to even zero") << QStringList{"-0.5"} << 0 << QStringList{};
         QTest::newRow("half up to even") << QStringList{"1.5"} << 2 << QStringList{};
         QTest::newRow("half down to even") << QStringList{"2.5"} << 2 << QStringList{};
-        QTest::newRow("three and a half") << QStringList{"3.5"} << 4 << QStringList{};
         QTest::newRow("exponent") << QStringList{"1e3"} << 1000 << QStringList{};
-        QTest::newRow("blanks and group separator")
-            << QStringList{" 12,345 "} << 12345 << QStringList{};
-        QTest::newRow("zero") << QStringList{"0"} << 0 << QStringList{};
-        QTest::newRow("not numeric") << QStringList{"abc"} << unchanged << QStringList{NotNumeric};
         QTest::newRow("not numeric, then a number")
             << QStringList{"abc", "12"} << 12 << QStringList{NotNumeric};
         QTest::newRow("empty answer") << QStringList{""} << unchanged << QStringList{};
