@@ -8,11 +8,14 @@ namespace device {
 namespace {
 
 // Finds the nearest palette colour, remembering the answer for each cell of
-// 4 x 4 x 4 levels, since a picture asks about the same colours many times.
+// 8 x 4 x 8 levels of red, green and blue (the eye sees green steps best),
+// since a picture asks about the same colours many times. The table is kept
+// small enough to stay in the processor's cache; the dithering makes up for
+// the coarser cells.
 class NearestColour {
 public:
     explicit NearestColour(const QList<QRgb> &palette)
-        : m_cache(size_t(1) << 18, -1)
+        : m_cache(size_t(1) << 16, -1)
     {
         for (int i = 0; i < palette.size(); ++i)
             m_byGreen.push_back({qGreen(palette[i]), qRed(palette[i]), qBlue(palette[i]), i});
@@ -22,9 +25,9 @@ public:
 
     int lookup(int r, int g, int b)
     {
-        const size_t key = size_t((r >> 2) << 12 | (g >> 2) << 6 | (b >> 2));
+        const size_t key = size_t((r >> 3) << 11 | (g >> 2) << 5 | (b >> 3));
         if (m_cache[key] < 0)
-            m_cache[key] = qint16(search((r & ~3) + 2, (g & ~3) + 2, (b & ~3) + 2));
+            m_cache[key] = qint16(search((r & ~7) + 4, (g & ~3) + 2, (b & ~7) + 4));
         return m_cache[key];
     }
 

@@ -11,6 +11,7 @@
 #include <QImage>
 
 #include <array>
+#include <vector>
 
 namespace device {
 
@@ -23,8 +24,10 @@ public:
 private:
     void buildTables(const Adjustments &a, bool negative);
     void buildMatrix(const Adjustments &a);
+    void sharpenLine(const uchar *above, const uchar *line, const uchar *below, uchar *out,
+                     int width, std::vector<qint16> &columns) const;
 
-    // Amount of the picture's own detail added back, in 256ths; negative
+    // Amount of the picture's own detail added back, in 32nds; negative
     // amounts soften.
     int m_sharpen = 0;
     bool m_hasMatrix = false;

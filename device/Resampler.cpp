@@ -17,7 +17,7 @@ constexpr int weightHalf = weightOne / 2;
 struct AxisFilter {
     int taps = 0;
     std::vector<int> index;
-    std::vector<int> weight;
+    std::vector<qint16> weight;
 };
 
 double triangle(double x)
@@ -44,7 +44,7 @@ AxisFilter planAxis(int in, int out, ScaleQuality quality)
     const double stretch = bicubic && scale < 1.0 ? 1.0 / scale : 1.0;
     const double support = radius * stretch;
     AxisFilter filter;
-    filter.taps = int(std::ceil(2.0 * support)) + 1;
+    filter.taps = int(std::ceil(2.0 * support));
     filter.index.resize(size_t(out) * filter.taps);
     filter.weight.resize(size_t(out) * filter.taps);
     std::vector<double> raw(size_t(filter.taps));
@@ -58,75 +58,78 @@ AxisFilter planAxis(int in, int out, ScaleQuality quality)
             total += raw[k];
         }
         int *index = &filter.index[size_t(i) * filter.taps];
-        int *weight = &filter.weight[size_t(i) * filter.taps];
+        qint16 *weight = &filter.weight[size_t(i) * filter.taps];
         int fixedTotal = 0;
         int heaviest = 0;
         for (int k = 0; k < filter.taps; ++k) {
             index[k] = std::clamp(first + k, 0, in - 1);
-            weight[k] = int(std::lround(raw[k] / total * weightOne));
+            weight[k] = qint16(std::lround(raw[k] / total * weightOne));
             fixedTotal += weight[k];
             if (weight[k] > weight[heaviest])
                 heaviest = k;
         }
         // Rounding must not brighten or darken flat areas.
-        weight[heaviest] += weightOne - fixedTotal;
+        weight[heaviest] = qint16(weight[heaviest] + weightOne - fixedTotal);
     }
     return filter;
 }
 
-inline int settle(int sum)
+inline uchar settle(int sum)
 {
-    return std::clamp((sum + weightHalf) >> weightBits, 0, 255);
+    return uchar(std::clamp((sum + weightHalf) >> weightBits, 0, 255));
+}
+
+// Both passes work on the four bytes of each pixel alike; the fourth, always
+// 255, stays 255 since the weights sum to one. The common tap counts get
+// their own copies of the loop, which the compiler can unroll.
+template <int FixedTaps>
+void scaleLine(const uchar *in, uchar *out, int width, const AxisFilter &f)
+{
+    const int taps = FixedTaps > 0 ? FixedTaps : f.taps;
+    const int *index = f.index.data();
+    const qint16 *weight = f.weight.data();
+    for (int x = 0; x < width; ++x, index += taps, weight += taps, out += 4) {
+        int sum[4] = {0, 0, 0, 0};
+        for (int k = 0; k < taps; ++k) {
+            const uchar *p = in + 4 * index[k];
+            for (int c = 0; c < 4; ++c)
+                sum[c] += int(weight[k]) * qint16(p[c]);
+        }
+        for (int c = 0; c < 4; ++c)
+            out[c] = settle(sum[c]);
+    }
 }
 
 QImage scaleWidth(const QImage &source, int width, ScaleQuality quality)
 {
     const AxisFilter f = planAxis(source.width(), width, quality);
+    const auto line = f.taps == 2 ? scaleLine<2> : f.taps == 4 ? scaleLine<4> : scaleLine<0>;
     QImage result(width, source.height(), QImage::Format_RGB32);
-    for (int y = 0; y < source.height(); ++y) {
-        const auto *in = reinterpret_cast<const QRgb *>(source.constScanLine(y));
-        auto *out = reinterpret_cast<QRgb *>(result.scanLine(y));
-        const int *index = f.index.data();
-        const int *weight = f.weight.data();
-        for (int x = 0; x < width; ++x, index += f.taps, weight += f.taps) {
-            int r = 0, g = 0, b = 0;
-            for (int k = 0; k < f.taps; ++k) {
-                const QRgb p = in[index[k]];
-                r += weight[k] * int(qRed(p));
-                g += weight[k] * int(qGreen(p));
-                b += weight[k] * int(qBlue(p));
-            }
-            out[x] = qRgb(settle(r), settle(g), settle(b));
-        }
-    }
+    for (int y = 0; y < source.height(); ++y)
+        line(source.constScanLine(y), result.scanLine(y), width, f);
     return result;
 }
 
 QImage scaleHeight(const QImage &source, int height, ScaleQuality quality)
 {
     const AxisFilter f = planAxis(source.height(), height, quality);
-    const int w = source.width();
-    QImage result(w, height, QImage::Format_RGB32);
-    std::vector<int> sums(size_t(w) * 3);
+    const int bytes = source.width() * 4;
+    QImage result(source.width(), height, QImage::Format_RGB32);
+    std::vector<int> sums(static_cast<size_t>(bytes));
     for (int y = 0; y < height; ++y) {
         std::fill(sums.begin(), sums.end(), 0);
         for (int k = 0; k < f.taps; ++k) {
-            const int weight = f.weight[size_t(y) * f.taps + k];
+            const qint16 weight = f.weight[size_t(y) * f.taps + k];
             if (weight == 0)
                 continue;
-            const auto *in = reinterpret_cast<const QRgb *>(
-                source.constScanLine(f.index[size_t(y) * f.taps + k]));
+            const uchar *in = source.constScanLine(f.index[size_t(y) * f.taps + k]);
             int *sum = sums.data();
-            for (int x = 0; x < w; ++x, sum += 3) {
-                sum[0] += weight * int(qRed(in[x]));
-                sum[1] += weight * int(qGreen(in[x]));
-                sum[2] += weight * int(qBlue(in[x]));
-            }
+            for (int i = 0; i < bytes; ++i)
+                sum[i] += int(weight) * qint16(in[i]);
         }
-        auto *out = reinterpret_cast<QRgb *>(result.scanLine(y));
-        const int *sum = sums.data();
-        for (int x = 0; x < w; ++x, sum += 3)
-            out[x] = qRgb(settle(sum[0]), settle(sum[1]), settle(sum[2]));
+        uchar *out = result.scanLine(y);
+        for (int i = 0; i < bytes; ++i)
+            out[i] = settle(sums[size_t(i)]);
     }
     return result;
 }
@@ -156,8 +159,12 @@ QImage Resampler::scale(const QImage &source, QSize size, ScaleQuality quality)
         return source;
     if (quality == ScaleQuality::Fast)
         return scaleNearest(source, size);
-    QImage wide =
-        source.width() == size.width() ? source : scaleWidth(source, size.width(), quality);
+    // Reducing the height first leaves fewer lines for the costlier pass
+    // along each line.
+    const QImage tall =
+        source.height() > size.height() ? scaleHeight(source, size.height(), quality) : source;
+    const QImage wide =
+        tall.width() == size.width() ? tall : scaleWidth(tall, size.width(), quality);
     return wide.height() == size.height() ? wide : scaleHeight(wide, size.height(), quality);
 }
 

@@ -8,66 +8,83 @@ namespace device {
 
 namespace {
 
-// A long table of normally distributed grain; each line of each read starts
-// at a random place in it, which is cheap and shows no pattern.
-constexpr int noiseTableSize = 1 << 16;
-constexpr int noiseMask = noiseTableSize - 1;
+// A long table of normally distributed grain, four bytes per pixel like the
+// picture (the fourth always 0); each line of each read starts at a random
+// pixel of it, which is cheap and shows no pattern.
+constexpr int noisePixels = 1 << 16;
 
-inline int luma(QRgb c)
+inline int luma(const uchar *bgra)
 {
-    return (77 * qRed(c) + 150 * qGreen(c) + 29 * qBlue(c) + 128) >> 8;
+    return (29 * bgra[0] + 150 * bgra[1] + 77 * bgra[2] + 128) >> 8;
+}
+
+inline uchar grainy(int level, int grain)
+{
+    return uchar(std::clamp(level + grain, 0, 255));
 }
 
 } // namespace
 
 Sensor::Sensor(quint32 seed)
-    : m_noise(noiseTableSize)
-    , m_random(seed)
+    : m_random(seed)
 {
     std::normal_distribution<double> normal(0.0, grain);
-    for (auto &n : m_noise)
-        n = qint8(std::clamp(std::lround(normal(m_random)), -127L, 127L));
+    m_noise.resize(size_t(noisePixels) * 4);
+    for (size_t i = 0; i < m_noise.size(); ++i)
+        m_noise[i] = i % 4 == 3 ? 0 : qint8(std::clamp(std::lround(normal(m_random)), -127L, 127L));
+}
+
+// The table wraps around for lines that start near its end.
+const qint8 *Sensor::grainFor(int width)
+{
+    const size_t needed = size_t(noisePixels + width) * 4;
+    if (m_noise.size() < needed) {
+        const size_t old = m_noise.size();
+        m_noise.resize(needed);
+        for (size_t i = old; i < needed; ++i)
+            m_noise[i] = m_noise[i - size_t(noisePixels) * 4];
+    }
+    return m_noise.data() + size_t(m_random.bounded(noisePixels)) * 4;
+}
+
+void Sensor::readLine(const uchar *in, uchar *out, int width, bool colour)
+{
+    const qint8 *noise = grainFor(width);
+    if (colour) {
+        for (int i = 0; i < width * 4; ++i)
+            out[i] = grainy(in[i], noise[i]);
+        return;
+    }
+    for (int x = 0; x < width * 4; x += 4) {
+        const uchar v = grainy(luma(in + x), noise[x]);
+        out[x] = out[x + 1] = out[x + 2] = v;
+        out[x + 3] = 255;
+    }
 }
 
 QImage Sensor::read(const std::vector<QImage> &views, bool colour)
 {
     const QSize size = views.front().size();
     const int w = size.width();
-    const int h = size.height();
-    const int reads = int(views.size());
-    std::vector<quint16> sums(size_t(w) * h * 3, 0);
-    for (const QImage &view : views) {
-        quint16 *sum = sums.data();
-        for (int y = 0; y < h; ++y) {
-            const auto *in = reinterpret_cast<const QRgb *>(view.constScanLine(y));
-            const qint8 *noise = m_noise.data();
-            int at = int(m_random.generate() & noiseMask);
-            for (int x = 0; x < w; ++x, sum += 3) {
-                if (colour) {
-                    sum[0] += quint16(std::clamp(qRed(in[x]) + noise[at], 0, 255));
-                    sum[1] +=
-                        quint16(std::clamp(qGreen(in[x]) + noise[(at + 1) & noiseMask], 0, 255));
-                    sum[2] +=
-                        quint16(std::clamp(qBlue(in[x]) + noise[(at + 2) & noiseMask], 0, 255));
-                    at = (at + 3) & noiseMask;
-                } else {
-                    const auto v = quint16(std::clamp(luma(in[x]) + noise[at], 0, 255));
-                    sum[0] += v;
-                    sum[1] += v;
-                    sum[2] += v;
-                    at = (at + 1) & noiseMask;
-                }
-            }
-        }
-    }
     QImage picture(size, QImage::Format_RGB32);
-    const quint16 *sum = sums.data();
-    const int half = reads / 2;
-    for (int y = 0; y < h; ++y) {
-        auto *out = reinterpret_cast<QRgb *>(picture.scanLine(y));
-        for (int x = 0; x < w; ++x, sum += 3)
-            out[x] =
-                qRgb((sum[0] + half) / reads, (sum[1] + half) / reads, (sum[2] + half) / reads);
+    if (views.size() == 1) {
+        for (int y = 0; y < size.height(); ++y)
+            readLine(views.front().constScanLine(y), picture.scanLine(y), w, colour);
+        return picture;
+    }
+    const int reads = int(views.size());
+    std::vector<uchar> line(size_t(w) * 4);
+    std::vector<quint16> sums(size_t(w) * 4);
+    for (int y = 0; y < size.height(); ++y) {
+        std::fill(sums.begin(), sums.end(), 0);
+        for (const QImage &view : views) {
+            readLine(view.constScanLine(y), line.data(), w, colour);
+            for (size_t i = 0; i < sums.size(); ++i)
+                sums[i] += line[i];
+        }
+        uchar *out = picture.scanLine(y);
+        for (size_t i = 0; i < sums.size(); ++i)
+            out[i] = uchar((sums[i] + reads / 2) / reads);
     }
     return picture;
 }

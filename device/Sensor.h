@@ -23,6 +23,9 @@ public:
     QImage read(const std::vector<QImage> &views, bool colour);
 
 private:
+    const qint8 *grainFor(int width);
+    void readLine(const uchar *in, uchar *out, int width, bool colour);
+
     std::vector<qint8> m_noise;
     QRandomGenerator m_random;
 };
