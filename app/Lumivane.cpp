@@ -3,6 +3,7 @@
 #include "app/PlatformPaths.h"
 #include "app/ProgramTitle.h"
 
+#include <QApplication>
 #include <QFontDatabase>
 
 namespace {
@@ -16,6 +17,15 @@ QFont frameFont(qreal points)
         font.setFamily(DesignFontFamily);
     font.setPointSizeF(points);
     font.setBold(true);
+    return font;
+}
+
+// The controls inside the bold frames keep the window's regular font.
+QFont regularFont()
+{
+    QFont font = QApplication::font();
+    font.setBold(false);
+    font.setPointSizeF(font.pointSizeF());
     return font;
 }
 
@@ -43,7 +53,7 @@ QGroupBox *leftColumnFrame(QWidget *parent, const char *name, const QString &cap
 DropDownList *dropDownList(QGroupBox *parent, const char *name, const QStringList &entries)
 {
     auto *list = place(new DropDownList(parent), name, twipsRect(120, 240, 1935, 315));
-    list->setFont(QFont());
+    list->setFont(regularFont());
     list->addItems(entries);
     list->setCurrentIndex(-1);
     return list;
@@ -52,7 +62,7 @@ DropDownList *dropDownList(QGroupBox *parent, const char *name, const QStringLis
 template <typename Control>
 Control *inFrame(Control *control, const char *name, const QRect &bounds)
 {
-    control->setFont(QFont());
+    control->setFont(regularFont());
     return place(control, name, bounds);
 }
 
