@@ -286,7 +286,7 @@ void Lumivane::Form_Load()
     m_state.sFileType = QStringLiteral("bmp");
     m_state.iCurrentImageNumber = 0;
 
-    m_controls.cmbSnapMode->select(0);
+    m_controls.cmbSnapMode->select(static_cast<int>(SnapMode::Off));
     m_controls.CmbSnapTime->setEnabled(false);
     m_controls.CmbSnapTime->select(0);
     m_controls.cmbSource->select(0);

@@ -31,13 +31,13 @@ void RapidSnapWithIncrementalPngSave(benchmark::State &state)
 
     qint64 completed = 0;
     QObject::connect(device, &snappy::SnappyDevice::SnapDone, [&completed] { ++completed; });
-    window.controls().cmbSnapMode->select(4);
+    window.controls().cmbSnapMode->select(static_cast<int>(SnapMode::RapidSnap));
     for (auto _ : state) {
         const qint64 before = completed;
         while (completed == before)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
-    window.controls().cmbSnapMode->select(0);
+    window.controls().cmbSnapMode->select(static_cast<int>(SnapMode::Off));
     state.counters["snaps_per_second"] =
         benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }

@@ -1,5 +1,7 @@
 #include "capture/SnapCompletion.h"
 
+#include "capture/SnapModeController.h"
+
 #include <QFileInfo>
 #include <limits>
 
@@ -8,7 +10,6 @@ using snappy::Method;
 
 namespace {
 constexpr qint32 LastImageNumber = std::numeric_limits<qint32>::max();
-constexpr int OffEntry = 0;
 } // namespace
 
 SnapCompletion::SnapCompletion(CaptureControls &controls, CaptureState &state,
@@ -33,7 +34,7 @@ void SnapCompletion::Snappy1_SnapDone()
     if (isTrue(m_state.bRapidSnap))
         m_starter.SnapSettings();
     else if (!m_controls.tmrDelaySnap->isActive())
-        m_controls.cmbSnapMode->select(OffEntry);
+        m_controls.cmbSnapMode->select(static_cast<int>(SnapMode::Off));
 }
 
 void SnapCompletion::Snappy1_PictureUpdated()

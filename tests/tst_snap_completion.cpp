@@ -6,8 +6,6 @@
 
 namespace {
 
-enum Mode { Off, BwPreview, ColorPreview, SingleSnap, RapidSnap, DelayedSnap };
-
 const QImage &snapPicture()
 {
     static const QImage picture = [] {
@@ -49,14 +47,14 @@ private slots:
     {
         SavingWindow t(&CaptureControls::optNoSave);
         const QString label = t.controls().lblPath->text();
-        t.controls().cmbSnapMode->select(SingleSnap);
+        t.chooseMode(SnapMode::SingleSnap);
         t.device->clearLog();
         t.device->raiseSnapDone();
         QCOMPARE(t.controls().imgDisplay->picture(), snapPicture());
         QCOMPARE(t.device->log(), QStringList({"read Picture", "call StopPreview"}));
         QCOMPARE(t.controls().lblPath->text(), label);
         QCOMPARE(t.state().iCurrentImageNumber, 0);
-        QCOMPARE(t.controls().cmbSnapMode->currentIndex(), int(Off));
+        QCOMPARE(t.mode(), SnapMode::Off);
     }
 
     void sameNameSavesOverTheSameFile()
@@ -64,7 +62,7 @@ private slots:
         SavingWindow t(&CaptureControls::opSameName);
         const QString target = t.fileNamed("pic00000.bmp");
         for (int snap = 0; snap < 3; ++snap) {
-            t.controls().cmbSnapMode->select(SingleSnap);
+            t.chooseMode(SnapMode::SingleSnap);
             t.device->clearLog();
             t.device->raiseSnapDone();
             QCOMPARE(t.device->log(),
@@ -80,7 +78,7 @@ private slots:
     {
         SavingWindow t(&CaptureControls::optIncremental);
         const QString tip = t.controls().lblPath->toolTip();
-        t.controls().cmbSnapMode->select(SingleSnap);
+        t.chooseMode(SnapMode::SingleSnap);
         t.device->clearLog();
         t.device->raiseSnapDone();
         QCOMPARE(t.device->entries("write").first(),
@@ -113,7 +111,7 @@ private slots:
         SavingWindow t(&CaptureControls::optIncremental);
         t.device->failCalls(snappy::Method::SaveSnap, "Could not save: disk full");
         const QString label = t.controls().lblPath->text();
-        t.controls().cmbSnapMode->select(RapidSnap);
+        t.chooseMode(SnapMode::RapidSnap);
         t.device->raiseSnapDone();
         t.device->raiseSnapDone();
 
@@ -146,44 +144,44 @@ private slots:
     void rapidSnapChainsFromTheCompletion()
     {
         SavingWindow t(&CaptureControls::optNoSave);
-        t.controls().cmbSnapMode->select(RapidSnap);
+        t.chooseMode(SnapMode::RapidSnap);
         QCOMPARE(t.device->callCount(snappy::Method::Snap), 1);
         t.device->raiseSnapDone();
         QCOMPARE(t.device->callCount(snappy::Method::Snap), 2);
         QCOMPARE(t.controls().lblProgressBar->text(), QString("Aquiring Data"));
         QCOMPARE(t.controls().prgBar->progressValue(), 0.0f);
-        QCOMPARE(t.controls().cmbSnapMode->currentIndex(), int(RapidSnap));
+        QCOMPARE(t.mode(), SnapMode::RapidSnap);
     }
 
     void leavingRapidModeLetsTheLastSnapFinish()
     {
         SavingWindow t(&CaptureControls::opSameName);
-        t.controls().cmbSnapMode->select(RapidSnap);
-        t.controls().cmbSnapMode->select(ColorPreview);
+        t.chooseMode(SnapMode::RapidSnap);
+        t.chooseMode(SnapMode::ColorPreview);
         t.device->clearLog();
         t.device->raiseSnapDone();
         QCOMPARE(t.device->callCount(snappy::Method::SaveSnap), 1);
         QCOMPARE(t.device->callCount(snappy::Method::Snap), 0);
-        QCOMPARE(t.controls().cmbSnapMode->currentIndex(), int(Off));
+        QCOMPARE(t.mode(), SnapMode::Off);
         QCOMPARE(t.device->log().last(), QString("call StopPreview"));
     }
 
     void delayedSnapLeavesTheModeAlone()
     {
         SavingWindow t(&CaptureControls::optNoSave);
-        t.controls().cmbSnapMode->select(DelayedSnap);
+        t.chooseMode(SnapMode::DelayedSnap);
         tick(t.controls().tmrDelaySnap, 60);
         t.device->clearLog();
         t.device->raiseSnapDone();
         QCOMPARE(t.device->log(), QStringList{"read Picture"});
-        QCOMPARE(t.controls().cmbSnapMode->currentIndex(), int(DelayedSnap));
+        QCOMPARE(t.mode(), SnapMode::DelayedSnap);
         QVERIFY(t.controls().tmrDelaySnap->isActive());
     }
 
     void previewPicturesAreShownAndNothingElse()
     {
         SavingWindow t(&CaptureControls::opSameName);
-        t.controls().cmbSnapMode->select(ColorPreview);
+        t.chooseMode(SnapMode::ColorPreview);
         t.device->clearLog();
         t.device->raisePictureUpdated();
         QCOMPARE(t.device->log(), QStringList{"read Picture"});

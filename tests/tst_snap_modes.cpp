@@ -5,8 +5,6 @@
 
 namespace {
 
-enum Mode { Off, BwPreview, ColorPreview, SingleSnap, RapidSnap, DelayedSnap };
-
 const QStringList StartupSettings{"write LiveSource True",
                                   "write ColorSource True",
                                   "write ColorDepth int16 24",
@@ -27,10 +25,10 @@ const QStringList StartupSettings{"write LiveSource True",
                                   "write Negative int16 0",
                                   "call Snap"};
 
-void choose(TestWindow &t, Mode mode)
+void choose(TestWindow &t, SnapMode mode)
 {
     t.device->clearLog();
-    t.controls().cmbSnapMode->select(mode);
+    t.chooseMode(mode);
 }
 
 } // namespace
@@ -42,21 +40,21 @@ private slots:
     void modesSendTheirDeviceSequences()
     {
         TestWindow t;
-        choose(t, Off);
+        choose(t, SnapMode::Off);
         QCOMPARE(t.device->log(), QStringList{"call StopPreview"});
-        choose(t, BwPreview);
+        choose(t, SnapMode::BlackAndWhitePreview);
         QCOMPARE(t.device->log(), QStringList({"call StopPreview", "write PreviewColor int16 0",
                                                "call StartPreview"}));
-        choose(t, ColorPreview);
+        choose(t, SnapMode::ColorPreview);
         QCOMPARE(t.device->log(), QStringList({"call StopPreview", "write PreviewColor int16 1",
                                                "call StartPreview"}));
-        choose(t, SingleSnap);
+        choose(t, SnapMode::SingleSnap);
         QCOMPARE(t.device->log(), QStringList{"call StopPreview"} + StartupSettings);
         QCOMPARE(t.state().bRapidSnap, FlagFalse);
-        choose(t, RapidSnap);
+        choose(t, SnapMode::RapidSnap);
         QCOMPARE(t.device->log(), StartupSettings);
         QCOMPARE(t.state().bRapidSnap, FlagTrue);
-        choose(t, DelayedSnap);
+        choose(t, SnapMode::DelayedSnap);
         QVERIFY(t.device->log().isEmpty());
         QCOMPARE(t.state().bRapidSnap, FlagFalse);
     }
@@ -65,12 +63,13 @@ private slots:
     {
         TestWindow t;
         const CaptureControls &c = t.controls();
-        choose(t, DelayedSnap);
+        choose(t, SnapMode::DelayedSnap);
         QVERIFY(c.Frame12->isEnabled() && c.CmbSnapTime->isEnabled());
         QVERIFY(c.tmrDelaySnap->isActive());
         QVERIFY(!c.lblNextSnap->isHidden());
-        for (Mode mode : {Off, BwPreview, ColorPreview, SingleSnap, RapidSnap}) {
-            choose(t, DelayedSnap);
+        for (SnapMode mode : {SnapMode::Off, SnapMode::BlackAndWhitePreview, SnapMode::ColorPreview,
+                              SnapMode::SingleSnap, SnapMode::RapidSnap}) {
+            choose(t, SnapMode::DelayedSnap);
             choose(t, mode);
             QVERIFY2(!c.Frame12->isEnabled() && !c.CmbSnapTime->isEnabled(),
                      qPrintable(c.cmbSnapMode->currentText()));
@@ -92,7 +91,7 @@ private slots:
         c.sldBlue->setValue(-50);
         c.sldTint->setValue(50);
         c.sldGamma->setValue(-2);
-        choose(t, RapidSnap);
+        choose(t, SnapMode::RapidSnap);
         QCOMPARE(
             t.device->log(),
             QStringList({"write LiveSource False", "write ColorSource False",
@@ -112,7 +111,7 @@ private slots:
         for (DropDownList *list :
              {c.cmbSource, c.cmbColor, c.CmbSize, c.cmbProcessFilter, c.cmbSnapMethod})
             list->setCurrentIndex(-1);
-        choose(t, RapidSnap);
+        choose(t, SnapMode::RapidSnap);
         const QStringList writes = t.device->entries("write");
         QCOMPARE(writes.mid(0, 4),
                  QStringList({"write OptimizedPalette int16 1", "write ProcessFilter int16 -1",
@@ -141,7 +140,7 @@ private slots:
     {
         TestWindow t;
         const CaptureControls &c = t.controls();
-        choose(t, DelayedSnap);
+        choose(t, SnapMode::DelayedSnap);
         QVERIFY(c.lblNextSnap->text().isEmpty());
         tick(c.tmrDelaySnap);
         QCOMPARE(c.lblNextSnap->text(), QString("Next Snap in 0 Hrs 0 minutes 59 Seconds"));
@@ -159,7 +158,7 @@ private slots:
     {
         TestWindow t;
         const CaptureControls &c = t.controls();
-        choose(t, DelayedSnap);
+        choose(t, SnapMode::DelayedSnap);
         tick(c.tmrDelaySnap, 5);
         c.CmbSnapTime->select(3);
         QVERIFY(c.lblNextSnap->text().isEmpty());
@@ -176,10 +175,10 @@ private slots:
     {
         TestWindow t;
         const CaptureControls &c = t.controls();
-        choose(t, DelayedSnap);
+        choose(t, SnapMode::DelayedSnap);
         tick(c.tmrDelaySnap, 30);
-        choose(t, ColorPreview);
-        choose(t, DelayedSnap);
+        choose(t, SnapMode::ColorPreview);
+        choose(t, SnapMode::DelayedSnap);
         QCOMPARE(t.state().iCountDown, 60);
         tick(c.tmrDelaySnap);
         QCOMPARE(c.lblNextSnap->text(), QString("Next Snap in 0 Hrs 0 minutes 59 Seconds"));
@@ -189,7 +188,7 @@ private slots:
     {
         TestWindow t;
         const CaptureControls &c = t.controls();
-        choose(t, SingleSnap);
+        choose(t, SnapMode::SingleSnap);
         QCOMPARE(c.lblProgressBar->text(), QString("Aquiring Data"));
         QVERIFY(c.tmrprogressbaraquire->isActive());
         tick(c.tmrprogressbaraquire, 3);
@@ -213,7 +212,7 @@ private slots:
     {
         TestWindow t;
         const CaptureControls &c = t.controls();
-        choose(t, SingleSnap);
+        choose(t, SnapMode::SingleSnap);
         tick(c.tmrprogressbaraquire, 10);
         t.device->raiseSnapDone();
         QCOMPARE(c.lblProgressBar->text(), QString("Waiting"));

@@ -7,8 +7,6 @@
 
 namespace {
 
-enum Mode { Off = 0, RapidSnap = 4 };
-
 // The program as a user runs it, on the device it ships with, saving
 // incrementally into a folder of the test's own.
 struct RunningProgram {
@@ -25,9 +23,9 @@ struct RunningProgram {
 
     void snapRapidlyUntil(const std::function<bool()> &done)
     {
-        window->controls().cmbSnapMode->select(RapidSnap);
+        window->controls().cmbSnapMode->select(static_cast<int>(SnapMode::RapidSnap));
         QTRY_VERIFY_WITH_TIMEOUT(done(), 20000);
-        window->controls().cmbSnapMode->select(Off);
+        window->controls().cmbSnapMode->select(static_cast<int>(SnapMode::Off));
         QTRY_COMPARE(window->controls().lblProgressBar->text(), QString("Waiting"));
     }
 

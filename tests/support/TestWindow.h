@@ -5,6 +5,7 @@
 #include "RecordingDevice.h"
 #include "ScriptedPrompts.h"
 #include "app/Lumivane.h"
+#include "capture/SnapModeController.h"
 
 #include <memory>
 
@@ -17,6 +18,8 @@ struct TestWindow {
     }
 
     const CaptureControls &controls() const { return window->controls(); }
+    void chooseMode(SnapMode mode) { controls().cmbSnapMode->select(static_cast<int>(mode)); }
+    SnapMode mode() const { return static_cast<SnapMode>(controls().cmbSnapMode->currentIndex()); }
     CaptureState &state() { return window->state(); }
 
     ScriptedPrompts prompts;
