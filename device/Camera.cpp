@@ -36,7 +36,7 @@ QImage Camera::read(SourceKind source, bool colour, int reads, const QDateTime &
     views.reserve(size_t(reads));
     for (int i = reads - 1; i >= 0; --i)
         views.push_back(m_scene.render(source, moment.addMSecs(-qint64(i) * Scene::frameMs)));
-    return m_sensor.read(views, colour);
+    return m_sensor.read(std::move(views), colour);
 }
 
 } // namespace device

@@ -62,16 +62,19 @@ void Sensor::readLine(const uchar *in, uchar *out, int width, bool colour)
     }
 }
 
-QImage Sensor::read(const std::vector<QImage> &views, bool colour)
+QImage Sensor::read(std::vector<QImage> views, bool colour)
 {
     const QSize size = views.front().size();
     const int w = size.width();
-    QImage picture(size, QImage::Format_RGB32);
     if (views.size() == 1) {
-        for (int y = 0; y < size.height(); ++y)
-            readLine(views.front().constScanLine(y), picture.scanLine(y), w, colour);
+        QImage &picture = views.front();
+        for (int y = 0; y < size.height(); ++y) {
+            uchar *line = picture.scanLine(y);
+            readLine(line, line, w, colour);
+        }
         return picture;
     }
+    QImage picture(size, QImage::Format_RGB32);
     const int reads = int(views.size());
     std::vector<uchar> line(size_t(w) * 4);
     std::vector<quint16> sums(size_t(w) * 4);

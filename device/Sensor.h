@@ -20,7 +20,8 @@ public:
     explicit Sensor(quint32 seed = QRandomGenerator::global()->generate());
 
     // The reads of successive views, averaged; all views have the same size.
-    QImage read(const std::vector<QImage> &views, bool colour);
+    // A single view is read in place.
+    QImage read(std::vector<QImage> views, bool colour);
 
 private:
     const qint8 *grainFor(int width);
