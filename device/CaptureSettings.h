@@ -29,6 +29,8 @@ struct Adjustments {
     bool operator==(const Adjustments &) const = default;
 };
 
+// VideoOut is not among them: it would send the picture to a video output,
+// which the stand-in does not have, so it is kept as written and does nothing.
 struct CaptureSettings {
     int width = 640;
     int colorDepth = 24;
@@ -37,7 +39,6 @@ struct CaptureSettings {
     SourceKind source = SourceKind::Live;
     bool colour = true;
     bool negative = false;
-    bool videoOut = false;
     ScaleQuality filter = ScaleQuality::Normal;
     Adjustments adjustments;
 

@@ -142,7 +142,6 @@ CaptureSettings PropertyStore::captureSettings() const
     s.source = isTrue(DispId::LiveSource) ? SourceKind::Live : SourceKind::Tape;
     s.colour = isTrue(DispId::ColorSource);
     s.negative = int16(DispId::Negative) == 1;
-    s.videoOut = int16(DispId::VideoOut) == 1;
     s.filter = qualities.at(int16(DispId::ProcessFilter));
     s.adjustments.bright = int32(DispId::Bright);
     s.adjustments.contrast = int32(DispId::Contrast);
