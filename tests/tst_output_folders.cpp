@@ -14,11 +14,6 @@ namespace {
 const QString BadName = QStringLiteral("Invalid Character in Folder Name!");
 const QString Exists = QStringLiteral("Folder already Exists!");
 
-QString cannotOpen(const QString &folder, int error)
-{
-    return "Cannot open the folder " + folder + ": " + QString::fromLocal8Bit(std::strerror(error));
-}
-
 QStringList childCaptions(const QTreeWidgetItem *item)
 {
     QStringList captions;
@@ -37,20 +32,16 @@ void doubleClick(DirectoryList &list, const QString &folder)
     QTest::mouseRelease(list.viewport(), Qt::LeftButton, {}, spot);
 }
 
-struct FolderRig {
-    QTemporaryDir temporary;
+// New Folder on its own directory list and fields; when the answers run
+// out, the next prompt is cancelled.
+struct Asker {
     DirectoryList Dir1;
     PathDialogFields fields;
     ScriptedPrompts prompts;
 
-    FolderRig() { Dir1.setPath(temporary.path()); }
-    QString folder(const QString &name) const { return temporary.filePath(name); }
-    // Answers the prompts in turn; when the answers run out, the next prompt
-    // is cancelled.
     void newFolder(const QStringList &answers)
     {
-        for (const QString &answer : answers)
-            prompts.answers.enqueue(answer);
+        prompts.answers << answers;
         NewFolder(Dir1, fields, prompts).NewDir_Click();
     }
 };
@@ -61,141 +52,115 @@ class OutputFoldersTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void createdInsideTheCurrentFolder()
+    void newFolder_data()
     {
-        FolderRig rig;
-        const QString parent = rig.temporary.path();
-        rig.newFolder({"Shots"});
-
-        QVERIFY(QFileInfo(rig.folder("Shots")).isDir());
-        QCOMPARE(rig.Dir1.path(), rig.folder("Shots"));
-        QVERIFY(rig.prompts.messages.isEmpty());
-        QCOMPARE(rig.prompts.inputs.size(), 1);
-        QCOMPARE(rig.prompts.inputs[0].caption, "Create New Folder in " + parent);
-        QCOMPARE(rig.prompts.inputs[0].prompt,
-                 "\r\n\r\n\r\nCurrent Path is " + parent + "\r\n\r\nEnter Folder Name");
-        QCOMPARE(rig.prompts.inputs[0].defaultAnswer, QString("New Folder"));
-    }
-
-    void createdAtTheRootOfAVolume()
-    {
-        if (QStorageInfo(QStringLiteral("/dev/shm")).rootPath() != QLatin1String("/dev/shm"))
-            QSKIP("/dev/shm is not a volume of its own here");
-        FolderRig rig;
-        QVERIFY(rig.Dir1.setPath(QStringLiteral("/dev/shm")).isEmpty());
-        const QString name = QStringLiteral("lumivane-%1").arg(QCoreApplication::applicationPid());
-        rig.newFolder({name});
-
-        QCOMPARE(rig.Dir1.path(), "/dev/shm/" + name);
-        QVERIFY(QDir("/dev/shm/" + name).removeRecursively());
-    }
-
-    void refusedAnswersAskAgain_data()
-    {
+        // An empty parent is a temporary folder that holds the folder
+        // Existing and the plain file notes.txt.
+        QTest::addColumn<QString>("parent");
         QTest::addColumn<QStringList>("answers");
         QTest::addColumn<QStringList>("messages");
-        QTest::newRow("slash") << QStringList{"a/b"} << QStringList{BadName};
-        QTest::newRow("question mark") << QStringList{"a?b"} << QStringList{BadName};
-        QTest::newRow("existing plain file") << QStringList{"notes.txt"} << QStringList{Exists};
-        QTest::newRow("two refusals")
-            << QStringList{"a|b", "Existing"} << QStringList{BadName, Exists};
-        QTest::newRow("empty answer") << QStringList{""} << QStringList{};
-        QTest::newRow("cancel") << QStringList{} << QStringList{};
+        QTest::addColumn<QString>("created");
+        const auto row = [](const char *tag, const QString &parent, const QStringList &answers,
+                            const QStringList &messages, const QString &created) {
+            QTest::newRow(tag) << parent << answers << messages << created;
+        };
+        const QString own = QStringLiteral("lumivane-%1").arg(QCoreApplication::applicationPid());
+        row("default answer", "", {"New Folder"}, {}, "New Folder");
+        row("root of a volume", "/dev/shm", {own}, {}, own);
+        row("slash", "", {"a/b"}, {BadName}, "");
+        row("question mark", "", {"a?b"}, {BadName}, "");
+        row("existing plain file", "", {"notes.txt"}, {Exists}, "");
+        row("two refusals", "", {"a|b", "Existing"}, {BadName, Exists}, "");
+        row("empty answer", "", {""}, {}, "");
+        row("cancel", "", {}, {}, "");
     }
-    void refusedAnswersAskAgain()
+    void newFolder()
     {
+        QFETCH(QString, parent);
         QFETCH(QStringList, answers);
         QFETCH(QStringList, messages);
-        FolderRig rig;
-        QVERIFY(QDir(rig.temporary.path()).mkdir("Existing"));
-        QFile file(rig.folder("notes.txt"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.close();
+        QFETCH(QString, created);
+        QTemporaryDir temporary;
+        if (parent.isEmpty()) {
+            parent = temporary.path();
+            QVERIFY(QDir(parent).mkdir("Existing"));
+            QVERIFY(QFile(temporary.filePath("notes.txt")).open(QIODevice::WriteOnly));
+        } else if (QStorageInfo(parent).rootPath() != parent) {
+            QSKIP("not a volume of its own here");
+        }
+        Asker asker;
+        QVERIFY(asker.Dir1.setPath(parent).isEmpty());
 
-        rig.newFolder(answers);
+        asker.newFolder(answers);
 
-        QCOMPARE(rig.prompts.messages, messages);
-        QCOMPARE(rig.prompts.inputs.size(), messages.size() + 1);
-        for (const ScriptedPrompts::InputBox &box : rig.prompts.inputs)
+        const QString made = parent + "/" + created;
+        QCOMPARE(asker.Dir1.path(), created.isEmpty() ? parent : made);
+        QCOMPARE(asker.prompts.messages, messages);
+        // Every refusal asks again, with the same texts.
+        QCOMPARE(asker.prompts.inputs.size(), messages.size() + 1);
+        for (const ScriptedPrompts::InputBox &box : asker.prompts.inputs) {
+            QCOMPARE(box.caption, "Create New Folder in " + parent);
+            QCOMPARE(box.prompt,
+                     "\r\n\r\n\r\nCurrent Path is " + parent + "\r\n\r\nEnter Folder Name");
             QCOMPARE(box.defaultAnswer, QString("New Folder"));
-        QCOMPARE(QDir(rig.temporary.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-                 (QStringList{"Existing", "notes.txt"}));
-        QCOMPARE(rig.Dir1.path(), rig.temporary.path());
+        }
+        if (created.isEmpty()) {
+            QCOMPARE(QDir(parent).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                     (QStringList{"Existing", "notes.txt"}));
+            return;
+        }
+        // The same answer again in the same place.
+        QVERIFY(asker.Dir1.setPath(parent).isEmpty());
+        asker.newFolder({created});
+        QVERIFY(QDir(made).removeRecursively());
+        QCOMPARE(asker.prompts.messages, QStringList{Exists});
     }
 
-    void defaultAnswerTwiceInOnePlace()
-    {
-        FolderRig rig;
-        rig.newFolder({"New Folder"});
-        QVERIFY(QFileInfo(rig.folder("New Folder")).isDir());
-        rig.Dir1.setPath(rig.temporary.path());
-        rig.newFolder({"New Folder"});
-        QCOMPARE(rig.prompts.messages, QStringList{Exists});
-    }
-
-    void failedCreationIsReportedAndLeavesTheListUsable()
-    {
-        FolderRig rig;
-        const QString parent = rig.folder("Card");
-        QVERIFY(QDir(rig.temporary.path()).mkdir("Card"));
-        QVERIFY(rig.Dir1.setPath(parent).isEmpty());
-        QVERIFY(QDir(parent).removeRecursively());
-
-        rig.newFolder({"Shots"});
-
-        QCOMPARE(rig.prompts.messages,
-                 QStringList{"Could not create the folder " + parent +
-                             "/Shots: " + QString::fromLocal8Bit(std::strerror(ENOENT))});
-        QCOMPARE(rig.Dir1.path(), parent);
-        QVERIFY(rig.Dir1.setPath(rig.temporary.path()).isEmpty());
-        rig.newFolder({"Shots"});
-        QCOMPARE(rig.Dir1.path(), rig.folder("Shots"));
-    }
-
-    void listShowsTheChainAndOpensByDoubleClick()
+    void directoryList()
     {
         QTemporaryDir temporary;
         QDir folder(temporary.path());
         for (const char *name : {"b", "A", ".hidden"})
             QVERIFY(folder.mkdir(name));
-        DirectoryList Dir1;
+        Asker asker;
+        DirectoryList &Dir1 = asker.Dir1;
         Dir1.resize(300, 300);
         QVERIFY(Dir1.setPath(temporary.path()).isEmpty());
-
         QCOMPARE(Dir1.topLevelItem(0)->text(0), platform::volumeOf(temporary.path()));
         QCOMPARE(childCaptions(Dir1.itemOfPath(temporary.path())), (QStringList{"A", "b"}));
         QVERIFY(folder.mkdir("c"));
         Dir1.refresh();
         QCOMPARE(childCaptions(Dir1.itemOfPath(temporary.path())), (QStringList{"A", "b", "c"}));
 
+        // A listed folder that is gone by now is refused with the reason.
+        QSignalSpy failures(&Dir1, &DirectoryList::openFailed);
         Dir1.show();
         QVERIFY(QTest::qWaitForWindowExposed(&Dir1));
+        const QString c = folder.filePath("c");
+        QVERIFY(folder.rmdir("c"));
+        const QString gone = QString::fromLocal8Bit(std::strerror(ENOENT));
+        const QString reason = "Cannot open the folder " + c + ": " + gone;
+        QCOMPARE(Dir1.setPath(c), reason);
+        doubleClick(Dir1, c);
+        QCOMPARE(failures.size(), 1);
+        QCOMPARE(failures.at(0).at(0).toString(), reason);
+        QCOMPARE(Dir1.path(), temporary.path());
+
+        // A highlighted folder is not the current path until it is opened.
         const QString b = folder.filePath("b");
         Dir1.setCurrentItem(Dir1.itemOfPath(b));
         QCOMPARE(Dir1.highlightedPath(), b);
         QCOMPARE(Dir1.path(), temporary.path());
         doubleClick(Dir1, b);
         QCOMPARE(Dir1.path(), b);
-    }
 
-    void unreadableFolderIsRefusedWithItsReason()
-    {
-        QTemporaryDir temporary;
-        const QString gone = temporary.filePath("Gone");
-        QVERIFY(QDir(temporary.path()).mkdir("Gone"));
-        DirectoryList Dir1;
-        Dir1.resize(300, 300);
-        Dir1.setPath(temporary.path());
-        QSignalSpy failures(&Dir1, &DirectoryList::openFailed);
-        Dir1.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&Dir1));
-        QVERIFY(QDir(gone).removeRecursively());
-
-        QCOMPARE(Dir1.setPath(gone), cannotOpen(gone, ENOENT));
-        doubleClick(Dir1, gone);
-        QCOMPARE(failures.size(), 1);
-        QCOMPARE(failures.at(0).at(0).toString(), cannotOpen(gone, ENOENT));
-        QCOMPARE(Dir1.path(), temporary.path());
+        // Creating a folder in a folder that is gone is reported, and the
+        // list stays where it was.
+        QVERIFY(folder.rmdir("b"));
+        asker.newFolder({"Shots"});
+        QCOMPARE(asker.prompts.messages,
+                 QStringList{"Could not create the folder " + b + "/Shots: " + gone});
+        QCOMPARE(Dir1.path(), b);
     }
 };
 
