@@ -41,6 +41,11 @@ void OptionButton::select()
     emit Click();
 }
 
+bool OptionButton::hitButton(const QPoint &position) const
+{
+    return rect().contains(position);
+}
+
 PictureBox::PictureBox(QWidget *parent)
     : QWidget(parent)
 {

@@ -40,6 +40,11 @@ public:
 
 signals:
     void Click();
+
+protected:
+    // The whole width the button is given answers a click, not only its
+    // caption, which is often much shorter.
+    bool hitButton(const QPoint &position) const override;
 };
 
 // Shows its picture stretched to its own size.

@@ -207,8 +207,12 @@ private slots:
                                         "PCX -- PC PaintBrush", "PNG -- Portable Network Graphic",
                                         "TGA -- Targa", "TIF -- Tagged Image File"}));
 
-        for (const QString &option : clicks)
-            dialog.findChild<OptionButton *>(option)->click();
+        for (const QString &option : clicks) {
+            // Anywhere across the option's width answers, not only its caption.
+            auto *button = dialog.findChild<OptionButton *>(option);
+            QTest::mouseClick(button, Qt::LeftButton, {},
+                              QPoint(button->width() - 2, button->height() / 2));
+        }
         if (ending == QLatin1String("close"))
             dialog.close();
         else
