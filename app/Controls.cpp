@@ -1,9 +1,21 @@
 #include "app/Controls.h"
 
+#include <QFontDatabase>
 #include <QLabel>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionSlider>
+
+QFont frameCaptionFont(qreal points)
+{
+    const QString designFamily = QStringLiteral("MS Sans Serif");
+    QFont font;
+    if (QFontDatabase::hasFamily(designFamily))
+        font.setFamily(designFamily);
+    font.setPointSizeF(points);
+    font.setBold(true);
+    return font;
+}
 
 int twipsToPixels(int twips)
 {

@@ -14,6 +14,10 @@
 
 class QLabel;
 
+// The bold caption font of the design's frames, in the design's family where
+// this system has it.
+QFont frameCaptionFont(qreal points);
+
 // Design geometry is given in twips, 15 to the pixel.
 int twipsToPixels(int twips);
 QRect twipsRect(int left, int top, int width, int height);

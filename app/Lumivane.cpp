@@ -4,21 +4,8 @@
 #include "app/ProgramTitle.h"
 
 #include <QApplication>
-#include <QFontDatabase>
 
 namespace {
-
-const QString DesignFontFamily = QStringLiteral("MS Sans Serif");
-
-QFont frameFont(qreal points)
-{
-    QFont font;
-    if (QFontDatabase::hasFamily(DesignFontFamily))
-        font.setFamily(DesignFontFamily);
-    font.setPointSizeF(points);
-    font.setBold(true);
-    return font;
-}
 
 // The controls inside the bold frames keep the window's regular font.
 QFont regularFont()
@@ -46,7 +33,7 @@ QGroupBox *leftColumnFrame(QWidget *parent, const char *name, const QString &cap
                            int height, qreal fontPoints = 9.75)
 {
     QGroupBox *box = frame(parent, name, caption, twipsRect(120, top, 2175, height));
-    box->setFont(frameFont(fontPoints));
+    box->setFont(frameCaptionFont(fontPoints));
     return box;
 }
 
@@ -173,12 +160,12 @@ CaptureControls Lumivane::buildControls()
 
     c.Frame17 = frame(this, "Frame17", QStringLiteral("Current Path and File Name"),
                       twipsRect(120, 7200, 4095, 615));
-    c.Frame17->setFont(frameFont(9.75));
+    c.Frame17->setFont(frameCaptionFont(9.75));
     c.lblPath = inFrame(new QLabel(QStringLiteral("lblPath"), c.Frame17), "lblPath",
                         twipsRect(120, 240, 3855, 255));
 
     c.Frame18 = frame(this, "Frame18", QStringLiteral("Progress"), twipsRect(120, 7800, 4095, 975));
-    c.Frame18->setFont(frameFont(12));
+    c.Frame18->setFont(frameCaptionFont(12));
     c.lblProgressBar = inFrame(new QLabel(QStringLiteral("lblProgressBar"), c.Frame18),
                                "lblProgressBar", twipsRect(120, 360, 2895, 255));
     c.prgBar = inFrame(new ProgressBar(c.Frame18), "prgBar", twipsRect(120, 600, 3855, 255));

@@ -3,7 +3,6 @@
 #include "app/Controls.h"
 
 #include <QDialog>
-#include <QFontDatabase>
 #include <QPushButton>
 
 void makeFixedDialog(QDialog &dialog, int widthTwips, int heightTwips)
@@ -17,15 +16,4 @@ void makePlainButton(QPushButton &button)
 {
     button.setAutoDefault(false);
     button.setDefault(false);
-}
-
-QFont frameCaptionFont(qreal points)
-{
-    const QString designFamily = QStringLiteral("MS Sans Serif");
-    QFont font;
-    if (QFontDatabase::hasFamily(designFamily))
-        font.setFamily(designFamily);
-    font.setPointSizeF(points);
-    font.setBold(true);
-    return font;
 }
