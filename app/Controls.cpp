@@ -1,5 +1,6 @@
 #include "app/Controls.h"
 
+#include <QApplication>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QPainter>
@@ -14,6 +15,14 @@ QFont frameCaptionFont(qreal points)
         font.setFamily(designFamily);
     font.setPointSizeF(points);
     font.setBold(true);
+    return font;
+}
+
+QFont regularControlFont()
+{
+    QFont font = QApplication::font();
+    font.setBold(false);
+    font.setPointSizeF(font.pointSizeF());
     return font;
 }
 

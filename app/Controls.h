@@ -18,6 +18,10 @@ class QLabel;
 // this system has it.
 QFont frameCaptionFont(qreal points);
 
+// The window's regular font, set explicitly so that controls inside a bold
+// frame do not take on its caption font.
+QFont regularControlFont();
+
 // Design geometry is given in twips, 15 to the pixel.
 int twipsToPixels(int twips);
 QRect twipsRect(int left, int top, int width, int height);

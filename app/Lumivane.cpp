@@ -3,18 +3,7 @@
 #include "app/PlatformPaths.h"
 #include "app/ProgramTitle.h"
 
-#include <QApplication>
-
 namespace {
-
-// The controls inside the bold frames keep the window's regular font.
-QFont regularFont()
-{
-    QFont font = QApplication::font();
-    font.setBold(false);
-    font.setPointSizeF(font.pointSizeF());
-    return font;
-}
 
 template <typename Control>
 Control *place(Control *control, const char *name, const QRect &bounds)
@@ -40,7 +29,7 @@ QGroupBox *leftColumnFrame(QWidget *parent, const char *name, const QString &cap
 DropDownList *dropDownList(QGroupBox *parent, const char *name, const QStringList &entries)
 {
     auto *list = place(new DropDownList(parent), name, twipsRect(120, 240, 1935, 315));
-    list->setFont(regularFont());
+    list->setFont(regularControlFont());
     list->addItems(entries);
     list->setCurrentIndex(-1);
     return list;
@@ -49,7 +38,7 @@ DropDownList *dropDownList(QGroupBox *parent, const char *name, const QStringLis
 template <typename Control>
 Control *inFrame(Control *control, const char *name, const QRect &bounds)
 {
-    control->setFont(regularFont());
+    control->setFont(regularControlFont());
     return place(control, name, bounds);
 }
 

@@ -62,7 +62,7 @@ void frmPath::buildControls()
     Text1 = new QLineEdit(Frame1);
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setGeometry(twipsRect(120, 240, 3855, 285));
-    Text1->setFont(QFont());
+    Text1->setFont(regularControlFont());
 
     SetCounter = button(this, "SetCounter", QStringLiteral("Set Counter"), 2520);
     cmdFileType = button(this, "cmdFileType", QStringLiteral("Image Type"), 1920);
