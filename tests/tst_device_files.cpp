@@ -3,6 +3,7 @@
 // palette pictures kept as palette images, and failed saves that report the
 // system's reason and leave earlier files alone.
 
+#include "PictureDifference.h"
 #include "device/Camera.h"
 #include "device/ColorDepthReducer.h"
 #include "device/Resampler.h"
@@ -51,18 +52,6 @@ QImage decode(const QString &type, const QString &path)
     decoder.start(decoders.value(type), {QStringLiteral("-quiet"), path});
     decoder.waitForFinished(60000);
     return decoder.exitCode() == 0 ? QImage::fromData(decoder.readAllStandardOutput()) : QImage();
-}
-
-double meanDifference(const QImage &a, const QImage &b)
-{
-    const auto *p = reinterpret_cast<const QRgb *>(a.constBits());
-    const auto *q = reinterpret_cast<const QRgb *>(b.constBits());
-    const qsizetype n = qsizetype(a.width()) * a.height();
-    double total = 0;
-    for (qsizetype i = 0; i < n; ++i)
-        total += std::abs(qRed(p[i]) - qRed(q[i])) + std::abs(qGreen(p[i]) - qGreen(q[i])) +
-                 std::abs(qBlue(p[i]) - qBlue(q[i]));
-    return total / (3.0 * n);
 }
 
 QByteArray contentsOf(const QString &path)

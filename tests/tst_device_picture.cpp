@@ -2,6 +2,7 @@
 // sensor's grain, scaling, the nine adjustments, the negative and the colour
 // depths, each checked for the direction its name promises.
 
+#include "PictureDifference.h"
 #include "device/Camera.h"
 #include "device/PictureAdjuster.h"
 #include "device/Resampler.h"
@@ -73,20 +74,6 @@ int distinctColours(const QImage &picture)
 bool isGrey(const QImage &picture)
 {
     return measure(picture).chroma == 0.0;
-}
-
-double meanDifference(const QImage &a, const QImage &b)
-{
-    const QImage x = a.convertToFormat(QImage::Format_RGB32);
-    const QImage y = b.convertToFormat(QImage::Format_RGB32);
-    const auto *p = reinterpret_cast<const QRgb *>(x.constBits());
-    const auto *q = reinterpret_cast<const QRgb *>(y.constBits());
-    const qsizetype n = qsizetype(x.width()) * x.height();
-    double total = 0;
-    for (qsizetype i = 0; i < n; ++i)
-        total += std::abs(qRed(p[i]) - qRed(q[i])) + std::abs(qGreen(p[i]) - qGreen(q[i])) +
-                 std::abs(qBlue(p[i]) - qBlue(q[i]));
-    return total / (3.0 * n);
 }
 
 // A card region in the coordinates of a picture `width` wide.
