@@ -2,11 +2,11 @@
 // large snap with every setting at work, and encoding and writing a snap in
 // each of the seven image types.
 
+#include "OffscreenBenchmarkMain.h"
 #include "device/Camera.h"
 #include "device/SnapFileWriter.h"
 #include "device/SnapProcessor.h"
 
-#include <QGuiApplication>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
@@ -85,10 +85,5 @@ BENCHMARK_CAPTURE(SaveSnap800, tga_8, QStringLiteral("tga"), 8)->Unit(benchmark:
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runOffscreenBenchmarks(argc, argv);
 }

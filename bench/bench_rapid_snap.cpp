@@ -2,10 +2,10 @@
 // instantly: settings, completion, display and an incremental save of a
 // 640 x 480 picture.
 
+#include "OffscreenBenchmarkMain.h"
 #include "app/Lumivane.h"
 #include "device/StandInDevice.h"
 
-#include <QApplication>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
@@ -53,10 +53,5 @@ BENCHMARK_CAPTURE(RapidSnapWithIncrementalSave, bmp, "bmp")
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runOffscreenBenchmarks(argc, argv);
 }
