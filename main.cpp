@@ -1,5 +1,5 @@
 #include "app/Lumivane.h"
-#include "device/StandInDevice.h"
+#include "device/standin/StandInDevice.h"
 
 #include <QApplication>
 

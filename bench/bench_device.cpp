@@ -3,7 +3,7 @@
 // each of the seven image types.
 
 #include "OffscreenBenchmarkMain.h"
-#include "device/Camera.h"
+#include "device/standin/Camera.h"
 #include "device/SnapFileWriter.h"
 #include "device/SnapProcessor.h"
 

@@ -4,7 +4,7 @@
 
 #include "OffscreenBenchmarkMain.h"
 #include "app/Lumivane.h"
-#include "device/StandInDevice.h"
+#include "device/standin/StandInDevice.h"
 
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>

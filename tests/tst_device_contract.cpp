@@ -1,7 +1,7 @@
 // The stand-in device as the program sees it through the device contract:
 // its properties, the order and timing of its events, and its preview.
 
-#include "device/StandInDevice.h"
+#include "device/standin/StandInDevice.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>

@@ -3,13 +3,13 @@
 // depths, each checked for the direction its name promises.
 
 #include "PictureDifference.h"
-#include "device/Camera.h"
+#include "device/standin/Camera.h"
 #include "device/PictureAdjuster.h"
 #include "device/Resampler.h"
-#include "device/Scene.h"
+#include "device/standin/Scene.h"
 #include "device/SnapProcessor.h"
 #include "device/StandardPalette.h"
-#include "device/TestCard.h"
+#include "device/standin/TestCard.h"
 
 #include <QSet>
 #include <QtTest>

@@ -1,6 +1,6 @@
 #include "ScriptedPrompts.h"
 #include "app/Lumivane.h"
-#include "device/StandInDevice.h"
+#include "device/standin/StandInDevice.h"
 
 #include <QtTest>
 

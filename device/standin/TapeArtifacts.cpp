@@ -1,4 +1,4 @@
-#include "device/TapeArtifacts.h"
+#include "device/standin/TapeArtifacts.h"
 
 #include <algorithm>
 #include <cmath>

@@ -5,8 +5,8 @@
 // are single reads brought down to the preview size.
 
 #include "device/CaptureSettings.h"
-#include "device/Scene.h"
-#include "device/Sensor.h"
+#include "device/standin/Scene.h"
+#include "device/standin/Sensor.h"
 
 #include <QDateTime>
 #include <QImage>

@@ -1,4 +1,4 @@
-#include "device/Camera.h"
+#include "device/standin/Camera.h"
 
 #include "device/Resampler.h"
 

@@ -1,4 +1,4 @@
-#include "device/TestCard.h"
+#include "device/standin/TestCard.h"
 
 #include <QPainter>
 

@@ -1,4 +1,4 @@
-#include "device/StandInDevice.h"
+#include "device/standin/StandInDevice.h"
 
 #include "device/SnapFileWriter.h"
 

@@ -1,4 +1,4 @@
-#include "device/PreviewLoop.h"
+#include "device/standin/PreviewLoop.h"
 
 #include <QDateTime>
 

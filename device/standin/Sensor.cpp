@@ -1,4 +1,4 @@
-#include "device/Sensor.h"
+#include "device/standin/Sensor.h"
 
 #include <algorithm>
 #include <cmath>

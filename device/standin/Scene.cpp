@@ -1,8 +1,8 @@
-#include "device/Scene.h"
+#include "device/standin/Scene.h"
 
-#include "device/SevenSegment.h"
-#include "device/TapeArtifacts.h"
-#include "device/TestCard.h"
+#include "device/standin/SevenSegment.h"
+#include "device/standin/TapeArtifacts.h"
+#include "device/standin/TestCard.h"
 
 #include <QPainter>
 #include <QRadialGradient>

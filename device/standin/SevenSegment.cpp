@@ -1,4 +1,4 @@
-#include "device/SevenSegment.h"
+#include "device/standin/SevenSegment.h"
 
 #include <QPainter>
 

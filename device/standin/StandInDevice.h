@@ -6,8 +6,8 @@
 // the event loop, never from inside a call.
 
 #include "capture/SnappyDevice.h"
-#include "device/Camera.h"
-#include "device/PreviewLoop.h"
+#include "device/standin/Camera.h"
+#include "device/standin/PreviewLoop.h"
 #include "device/PropertyStore.h"
 #include "device/SnapSequencer.h"
 
