@@ -1,13 +1,36 @@
+#include "app/CommandLine.h"
 #include "app/Lumivane.h"
-#include "device/standin/StandInDevice.h"
+#include "app/ProgramTitle.h"
+#include "device/DeviceCatalog.h"
 
 #include <QApplication>
 
+#include <cstdio>
+
 int main(int argc, char *argv[])
 {
+    QCoreApplication::setApplicationName(ProgramTitle);
+    QCoreApplication::setApplicationVersion(QStringLiteral(LUMIVANE_VERSION));
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const CommandLine options = CommandLine::parse(arguments);
+
+    const device::DeviceCatalog catalog = device::DeviceCatalog::attached();
+    if (options.listDevices) {
+        std::fputs(qPrintable(catalog.listing(options.device)), stdout);
+        return 0;
+    }
+    const QString chosen = catalog.resolve(options.device);
+    if (chosen.isEmpty()) {
+        std::fprintf(stderr, "%s\n",
+                     qPrintable(device::DeviceCatalog::unknownChoice(options.device)));
+        return 2;
+    }
+
     QApplication application(argc, argv);
     QtPrompts prompts;
-    Lumivane window(std::make_unique<device::StandInDevice>(), prompts);
+    Lumivane window(catalog.open(chosen), prompts);
     window.show();
     return application.exec();
 }

@@ -69,6 +69,7 @@ Lumivane::Lumivane(std::unique_ptr<snappy::SnappyDevice> device, Prompts &prompt
     , m_saveMethod(m_controls, m_state, m_prompts)
 {
     m_device->setObjectName(QStringLiteral("Snappy1"));
+    m_controls.imgDisplay->setToolTip(m_device->deviceName());
     connectHandlers();
     Form_Load();
 }

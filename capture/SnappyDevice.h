@@ -78,11 +78,18 @@ public:
     // The picture property, read as the picture object it always holds.
     QImage picture();
 
+    // What the device takes its pictures from, for the user.
+    virtual QString deviceName() const = 0;
+
 signals:
     void AcquiringData();
     void ProcessingData();
     void SnapDone();
     void PictureUpdated();
+
+    // The device could not take a picture (missing, busy, unplugged, or
+    // silent). A snap it spoils still ends in SnapDone, without a picture.
+    void failed(const QString &reason);
 };
 
 } // namespace snappy

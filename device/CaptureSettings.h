@@ -45,6 +45,10 @@ struct CaptureSettings {
     QSize size() const { return {width, width * 3 / 4}; }
 };
 
+// How many consecutive frames a snap method, 0 to 3, averages: slower
+// methods trade time for a cleaner picture.
+int framesAveraged(int method);
+
 // What a preview shows: the source and whether it is seen in colour.
 struct PreviewSettings {
     SourceKind source = SourceKind::Live;

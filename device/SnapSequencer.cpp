@@ -2,31 +2,15 @@
 
 #include "device/SnapProcessor.h"
 
-#include <QDateTime>
-
-#include <algorithm>
-#include <array>
-#include <cmath>
-
 namespace device {
 
-int SnapSequencer::acquisitionMs(int method)
+SnapSequencer::SnapSequencer(FrameSource &source)
+    : m_source(source)
 {
-    static constexpr std::array durations{200, 500, 1000, 2000};
-    return durations.at(std::clamp(method, 0, int(durations.size()) - 1));
-}
-
-SnapSequencer::SnapSequencer(Camera &camera)
-    : m_camera(camera)
-{
-    m_timer.setSingleShot(true);
-    m_timer.setTimerType(Qt::PreciseTimer);
-    connect(&m_timer, &QTimer::timeout, this, &SnapSequencer::advance);
-}
-
-void SnapSequencer::setTimeScale(double factor)
-{
-    m_timeScale = std::max(0.0, factor);
+    m_step.setSingleShot(true);
+    m_step.setInterval(0);
+    connect(&m_step, &QTimer::timeout, this, &SnapSequencer::advance);
+    connect(&m_source, &FrameSource::exposed, this, &SnapSequencer::acquired);
 }
 
 void SnapSequencer::snap(const CaptureSettings &settings)
@@ -41,14 +25,14 @@ void SnapSequencer::processData()
     if (m_stage != Stage::AwaitingProcessing)
         return;
     m_stage = Stage::Processing;
-    m_timer.start(0);
+    m_step.start();
 }
 
 void SnapSequencer::startNextOrIdle()
 {
     m_stage = m_queue.empty() ? Stage::Idle : Stage::Starting;
     if (m_stage == Stage::Starting)
-        m_timer.start(0);
+        m_step.start();
 }
 
 // Each step sets the next stage before it signals, so that whatever the
@@ -58,25 +42,39 @@ void SnapSequencer::advance()
     switch (m_stage) {
     case Stage::Starting:
         m_stage = Stage::Acquiring;
-        m_timer.start(int(std::lround(acquisitionMs(m_queue.front().method) * m_timeScale)));
+        m_source.expose(m_queue.front());
         emit acquiring();
-        break;
-    case Stage::Acquiring:
-        m_raw = m_camera.expose(m_queue.front(), QDateTime::currentDateTime());
-        m_stage = Stage::AwaitingProcessing;
-        emit awaitingProcessing();
         break;
     case Stage::Processing: {
         const QImage picture = SnapProcessor::process(m_raw, m_queue.front());
         m_raw = QImage();
-        m_queue.pop_front();
-        startNextOrIdle();
-        emit finished(picture);
+        finish(picture);
         break;
     }
     case Stage::Idle:
+    case Stage::Acquiring:
     case Stage::AwaitingProcessing: break;
     }
+}
+
+void SnapSequencer::acquired(const QImage &raw)
+{
+    if (m_stage != Stage::Acquiring)
+        return;
+    if (raw.isNull()) {
+        finish(QImage());
+        return;
+    }
+    m_raw = raw;
+    m_stage = Stage::AwaitingProcessing;
+    emit awaitingProcessing();
+}
+
+void SnapSequencer::finish(const QImage &picture)
+{
+    m_queue.pop_front();
+    startNextOrIdle();
+    emit finished(picture);
 }
 
 } // namespace device

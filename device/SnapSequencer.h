@@ -1,13 +1,14 @@
 #pragma once
 
 // Takes snaps one after another, each in three steps driven by the event
-// loop: acquiring (for as long as the snap method takes), then waiting for
-// the caller to ask for processing, then processing and handing over the
-// finished picture. Snaps asked for while one is under way wait their turn,
-// each with the settings it was asked with, and each ends exactly once.
+// loop: acquiring (until the frame source hands over the raw picture), then
+// waiting for the caller to ask for processing, then processing and handing
+// over the finished picture. Snaps asked for while one is under way wait
+// their turn, each with the settings it was asked with, and each ends
+// exactly once: a snap whose source failed ends at once without a picture.
 
-#include "device/standin/Camera.h"
 #include "device/CaptureSettings.h"
+#include "device/FrameSource.h"
 
 #include <QImage>
 #include <QObject>
@@ -20,13 +21,7 @@ namespace device {
 class SnapSequencer : public QObject {
     Q_OBJECT
 public:
-    // How long each snap method, 0 to 3, acquires at time scale 1.
-    static int acquisitionMs(int method);
-
-    explicit SnapSequencer(Camera &camera);
-
-    // 1 for real time, 0 for every step at the next turn of the event loop.
-    void setTimeScale(double factor);
+    explicit SnapSequencer(FrameSource &source);
 
     void snap(const CaptureSettings &settings);
     // Ignored unless a snap is waiting for it.
@@ -41,14 +36,15 @@ private:
     enum class Stage { Idle, Starting, Acquiring, AwaitingProcessing, Processing };
 
     void advance();
+    void acquired(const QImage &raw);
+    void finish(const QImage &picture);
     void startNextOrIdle();
 
-    Camera &m_camera;
+    FrameSource &m_source;
     std::deque<CaptureSettings> m_queue;
     Stage m_stage = Stage::Idle;
     QImage m_raw;
-    double m_timeScale = 1.0;
-    QTimer m_timer;
+    QTimer m_step;
 };
 
 } // namespace device

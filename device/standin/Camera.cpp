@@ -9,8 +9,7 @@ namespace device {
 
 int Camera::readsFor(int method)
 {
-    static constexpr std::array reads{1, 2, 4, 8};
-    return reads.at(std::clamp(method, 0, int(reads.size()) - 1));
+    return framesAveraged(method);
 }
 
 Camera::Camera(quint32 seed)

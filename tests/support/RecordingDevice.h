@@ -16,6 +16,7 @@ public:
     snappy::Failure writeProperty(snappy::DispId id, const snappy::Value &value) override;
     snappy::Value readProperty(snappy::DispId id) override;
     snappy::Failure call(snappy::Method method) override;
+    QString deviceName() const override { return QStringLiteral("recording device"); }
 
     // Entries read like "write ColorDepth int16 24", "read Picture", "call Snap".
     QStringList log() const { return m_log; }

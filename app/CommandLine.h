@@ -1,0 +1,18 @@
+#pragma once
+
+// What the program is asked to do when it starts. Without arguments it runs
+// on the default capture device; --help and --version print and end the
+// program before any window exists, so they work without a display.
+
+#include <QString>
+#include <QStringList>
+
+struct CommandLine {
+    // Empty for the default device.
+    QString device;
+    bool listDevices = false;
+
+    // Prints help, the version or what was wrong and exits for those;
+    // returns what to run otherwise.
+    static CommandLine parse(const QStringList &arguments);
+};
