@@ -13,7 +13,8 @@ GStreamerDevice::GStreamerDevice(const QString &pipelineSource, const QString &n
 std::unique_ptr<GStreamerDevice> GStreamerDevice::camera(const QString &path, const QString &name)
 {
     QString quoted = path;
-    quoted.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('"'), QLatin1String("\\\""));
+    quoted.replace(QLatin1Char('\\'), QLatin1String("\\\\"))
+        .replace(QLatin1Char('"'), QLatin1String("\\\""));
     return std::make_unique<GStreamerDevice>(QStringLiteral("v4l2src device=\"%1\"").arg(quoted),
                                              QStringLiteral("%1 (%2)").arg(name, path));
 }

@@ -94,7 +94,6 @@ void GStreamerSource::frameArrived(const QImage &frame)
     const bool previewing = m_preview && !m_exposure;
     if (!m_acquiring && !previewing)
         return;
-    m_faultReported = false;
     m_watchdog.start();
     if (m_acquiring) {
         addToExposure(frame);
@@ -103,6 +102,7 @@ void GStreamerSource::frameArrived(const QImage &frame)
     QImage shown = cropToFourByThree(frame);
     if (shown.size() != previewSize)
         shown = shown.scaled(previewSize, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    m_faultReported = false;
     emit previewFrame(m_preview->colour ? shown : grey(shown));
 }
 
@@ -134,6 +134,7 @@ void GStreamerSource::finishExposure()
 
     m_exposure.reset();
     m_acquiring = false;
+    m_faultReported = false;
     m_watchdog.stop();
     if (m_preview)
         QMetaObject::invokeMethod(this, &GStreamerSource::showPreview, Qt::QueuedConnection);

@@ -88,7 +88,8 @@ snappy::Failure VideoPipeline::start(QSize size, int input)
     }
     GstBus *bus = gst_element_get_bus(m_pipeline);
     gst_bus_set_sync_handler(
-        bus, [](GstBus *b, GstMessage *m, gpointer self) {
+        bus,
+        [](GstBus *b, GstMessage *m, gpointer self) {
             return GstBusSyncReply(onBusMessage(b, m, self));
         },
         this, nullptr);
