@@ -99,11 +99,17 @@ void GStreamerSource::frameArrived(const QImage &frame)
         addToExposure(frame);
         return;
     }
+    // The frame lives in the device's own buffer: what is shown must be a
+    // copy, or the device could not be closed while the picture is kept.
     QImage shown = cropToFourByThree(frame);
     if (shown.size() != previewSize)
         shown = shown.scaled(previewSize, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    if (!m_preview->colour)
+        shown = grey(shown);
+    else if (shown.constBits() == frame.constBits())
+        shown = shown.copy();
     m_faultReported = false;
-    emit previewFrame(m_preview->colour ? shown : grey(shown));
+    emit previewFrame(shown);
 }
 
 void GStreamerSource::addToExposure(const QImage &frame)
@@ -114,9 +120,13 @@ void GStreamerSource::addToExposure(const QImage &frame)
     }
     if (frame.size() != m_exposureFrameSize)
         return;
-    const uchar *pixels = frame.constBits();
-    for (size_t i = 0; i < m_sums.size(); ++i)
-        m_sums[i] += pixels[i];
+    const size_t lineBytes = size_t(frame.width()) * 4;
+    for (int y = 0; y < frame.height(); ++y) {
+        const uchar *pixels = frame.constScanLine(y);
+        quint16 *sums = m_sums.data() + size_t(y) * lineBytes;
+        for (size_t i = 0; i < lineBytes; ++i)
+            sums[i] += pixels[i];
+    }
     if (++m_framesTaken == m_framesWanted)
         finishExposure();
 }

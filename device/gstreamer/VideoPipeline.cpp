@@ -9,8 +9,6 @@
 
 #include <QMetaObject>
 
-#include <cerrno>
-#include <cstring>
 #include <linux/videodev2.h>
 #include <sys/ioctl.h>
 
@@ -22,24 +20,37 @@ namespace {
 // a busy window never makes frames pile up in memory.
 constexpr int maxFramesInFlight = 2;
 
-QImage copyFrame(GstSample *sample)
+// A frame as it came from the sink, mapped for reading until the picture
+// that wraps it is gone: the program reads frames in place, uncopied.
+struct MappedFrame {
+    GstSample *sample;
+    GstVideoFrame frame;
+};
+
+void releaseFrame(void *data)
+{
+    auto *mapped = static_cast<MappedFrame *>(data);
+    gst_video_frame_unmap(&mapped->frame);
+    gst_sample_unref(mapped->sample);
+    delete mapped;
+}
+
+// BGRA with opaque alpha is the memory layout of a 32-bit RGB picture.
+QImage wrapFrame(GstSample *sample)
 {
     GstVideoInfo info;
     if (!gst_video_info_from_caps(&info, gst_sample_get_caps(sample)))
         return {};
-    GstVideoFrame frame;
-    if (!gst_video_frame_map(&frame, &info, gst_sample_get_buffer(sample), GST_MAP_READ))
+    auto *mapped = new MappedFrame{gst_sample_ref(sample), {}};
+    if (!gst_video_frame_map(&mapped->frame, &info, gst_sample_get_buffer(sample), GST_MAP_READ)) {
+        gst_sample_unref(sample);
+        delete mapped;
         return {};
-    const int width = GST_VIDEO_FRAME_WIDTH(&frame);
-    const int height = GST_VIDEO_FRAME_HEIGHT(&frame);
-    const int stride = GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0);
-    const auto *pixels = static_cast<const uchar *>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0));
-    // BGRA with opaque alpha is the memory layout of a 32-bit RGB picture.
-    QImage picture(width, height, QImage::Format_RGB32);
-    for (int y = 0; y < height; ++y)
-        std::memcpy(picture.scanLine(y), pixels + qsizetype(y) * stride, size_t(width) * 4);
-    gst_video_frame_unmap(&frame);
-    return picture;
+    }
+    return QImage(static_cast<const uchar *>(GST_VIDEO_FRAME_PLANE_DATA(&mapped->frame, 0)),
+                  GST_VIDEO_FRAME_WIDTH(&mapped->frame), GST_VIDEO_FRAME_HEIGHT(&mapped->frame),
+                  GST_VIDEO_FRAME_PLANE_STRIDE(&mapped->frame, 0), QImage::Format_RGB32,
+                  releaseFrame, mapped);
 }
 
 } // namespace
@@ -189,7 +200,7 @@ int VideoPipeline::onNewSample(GstAppSink *sink, void *data)
     const bool due = now - self->m_lastFrameUs >= self->m_spacingUs;
     if (due && self->m_framesInFlight < maxFramesInFlight) {
         self->m_lastFrameUs = now;
-        const QImage frame = copyFrame(sample);
+        const QImage frame = wrapFrame(sample);
         if (!frame.isNull()) {
             ++self->m_framesInFlight;
             const quint64 session = self->m_session;
