@@ -33,6 +33,7 @@ frmPath::frmPath(CaptureState &state, QLabel &lblPath, Prompts &prompts, QWidget
     setObjectName(QStringLiteral("frmPath"));
     setWindowTitle(QStringLiteral("Select Path to Save Snap Frame(s) to"));
     makeFixedDialog(*this, 5340, 4290);
+    setFont(regularControlFont());
     buildControls();
     connectHandlers();
     centreOnScreen();
@@ -82,6 +83,11 @@ void frmPath::connectHandlers()
     connect(cmdFileType, &QPushButton::clicked, this, &frmPath::cmdFileType_Click);
     connect(Text1, &QLineEdit::textChanged, this, &frmPath::Text1_Change);
     connect(Drive1, &DriveList::Change, this, &frmPath::Drive1_Change);
+    // The drive list names the volume the folder list is on, also after a
+    // folder on another volume was opened; its change handler would pull the
+    // folder list back to that volume's root, so it must not run.
+    connect(Dir1, &DirectoryList::pathChanged, this,
+            [this] { Drive1->showDrive(platform::volumeOf(Dir1->path())); });
     connect(Dir1, &DirectoryList::openFailed, this,
             [this](const QString &reason) { m_prompts.message(reason); });
 }
