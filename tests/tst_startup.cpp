@@ -1,5 +1,8 @@
 #include "TestWindow.h"
 #include "app/PlatformPaths.h"
+#include "app/ProgramIdentity.h"
+
+#include <QAccessible>
 
 #include <QtTest>
 
@@ -132,6 +135,71 @@ private slots:
         QTest::mouseClick(t.controls().optIncremental, Qt::LeftButton);
         QCOMPARE(t.state().bSaveFile, FlagTrue);
         QCOMPARE(t.state().bFileIncrement, FlagTrue);
+
+        // A check box answers at the far end of its width, as an option does.
+        const CaptureControls &c = t.controls();
+        for (QAbstractButton *box :
+             QList<QAbstractButton *>{c.chkVidOut, c.chkNegative, c.chkOptimized, c.optNoSave}) {
+            const bool was = box->isChecked();
+            QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(box->width() - 2, box->height() / 2));
+            QVERIFY2(box->isChecked() != was, qPrintable(box->objectName()));
+        }
+    }
+
+    // What a screen reader reads: lists by their frames' captions with the
+    // current entry, sliders by their full names with the settings their tool
+    // tips show, the picture by what it shows.
+    void screenReadersHearNamesAndSettings()
+    {
+        TestWindow t;
+        const CaptureControls &c = t.controls();
+        for (DropDownList *list : {c.cmbSnapMode, c.CmbSnapTime, c.cmbSource, c.CmbSize, c.cmbColor,
+                                   c.cmbSnapMethod, c.cmbProcessFilter}) {
+            list->select(1);
+            QAccessibleInterface *reader = QAccessible::queryAccessibleInterface(list);
+            QCOMPARE(reader->text(QAccessible::Name),
+                     static_cast<QGroupBox *>(list->parent())->title().trimmed());
+            QCOMPARE(reader->text(QAccessible::Description), list->itemText(1));
+            QAccessibleTextInterface *text = reader->textInterface();
+            QCOMPARE(text->text(0, text->characterCount()), list->itemText(1));
+        }
+        QCOMPARE(QAccessible::queryAccessibleInterface(c.cmbSnapMode)->text(QAccessible::Name),
+                 QString("Snap Mode"));
+
+        const QStringList names{"Brightness", "Contrast", "Gamma", "Sharpness", "Saturation",
+                                "Tint",       "Red",      "Green", "Blue"};
+        const QList<AdjustmentSlider *> sliders{c.sldBright,    c.sldContrast,   c.sldGamma,
+                                                c.sldSharpness, c.sldSaturation, c.sldTint,
+                                                c.sldRed,       c.sldGreen,      c.sldBlue};
+        for (int i = 0; i < sliders.size(); ++i) {
+            sliders[i]->setValue(-12);
+            QAccessibleInterface *reader = QAccessible::queryAccessibleInterface(sliders[i]);
+            QCOMPARE(reader->text(QAccessible::Name), names[i]);
+            QCOMPARE(reader->valueInterface()->currentValue().toInt(), 12);
+            QCOMPARE(reader->text(QAccessible::Value), QString("12"));
+            QVERIFY(sliders[i]->toolTip().endsWith(" 12"));
+        }
+
+        QAccessibleInterface *picture = QAccessible::queryAccessibleInterface(c.imgDisplay);
+        QCOMPARE(picture->text(QAccessible::Name), QString("Picture"));
+        t.device->setPicture(QImage(320, 240, QImage::Format_RGB32));
+        t.device->raiseSnapDone();
+        QCOMPARE(picture->text(QAccessible::Description), QString("Last snap, 320 x 240"));
+        t.device->raisePictureUpdated();
+        QCOMPARE(picture->text(QAccessible::Description), QString("live preview"));
+    }
+
+    void programIdentity()
+    {
+        applyProgramIdentity(*qApp);
+        QCOMPARE(QApplication::applicationName(), QString("Lumivane"));
+        QVERIFY(QRegularExpression("^\\d+\\.\\d+\\.\\d+$")
+                    .match(QApplication::applicationVersion())
+                    .hasMatch());
+        QCOMPARE(QGuiApplication::desktopFileName(), QString("org.lumivane.Lumivane"));
+        QVERIFY(!QApplication::windowIcon().pixmap(64).isNull());
+        // Set, the display name would be appended to every window title.
+        QCOMPARE(QGuiApplication::applicationDisplayName(), QString("Lumivane"));
     }
 };
 
