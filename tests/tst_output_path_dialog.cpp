@@ -325,35 +325,6 @@ private slots:
         QVERIFY(!dialog.isVisible());
         QCOMPARE(sNewImageType, pending);
     }
-
-    void saveMethodsSetTheFlags_data()
-    {
-        QTest::addColumn<QString>("option");
-        QTest::addColumn<Flag>("bSaveFile");
-        QTest::addColumn<Flag>("bFileIncrement");
-        QTest::newRow("Don't Save Snaps") << "optNoSave" << FlagFalse << FlagFalse;
-        QTest::newRow("Save Same Name") << "opSameName" << FlagTrue << FlagFalse;
-        QTest::newRow("Save Incremental ") << "optIncremental" << FlagTrue << FlagTrue;
-    }
-    void saveMethodsSetTheFlags()
-    {
-        QFETCH(QString, option);
-        QFETCH(Flag, bSaveFile);
-        QFETCH(Flag, bFileIncrement);
-        TestWindow t;
-        // Start from the opposite flags, so that each option has to set both;
-        // Same Name thus starts from an incremental count.
-        t.state().bSaveFile = bSaveFile == FlagTrue ? FlagFalse : FlagTrue;
-        t.state().bFileIncrement = bFileIncrement == FlagTrue ? FlagFalse : FlagTrue;
-        t.state().iCurrentImageNumber = 17;
-        t.controls().lblPath->setText(QStringLiteral("/snaps/last00003.bmp"));
-        t.window->findChild<OptionButton *>(option)->click();
-        QCOMPARE(t.state().bSaveFile, bSaveFile);
-        QCOMPARE(t.state().bFileIncrement, bFileIncrement);
-        QCOMPARE(t.state().iCurrentImageNumber, 17);
-        QCOMPARE(t.controls().lblPath->text(), QString("/snaps/last00003.bmp"));
-        QVERIFY(t.prompts.messages.isEmpty());
-    }
 };
 
 QTEST_MAIN(OutputPathDialogTest)

@@ -132,6 +132,8 @@ private slots:
         QCOMPARE(t.device->log(), QStringList({"call StopPreview", "write PreviewColor int16 0",
                                                "call StartPreview"}));
 
+        t.state().iCurrentImageNumber = 17;
+        const QString label = t.controls().lblPath->text();
         QTest::mouseClick(t.controls().optIncremental, Qt::LeftButton);
         QCOMPARE(t.state().bSaveFile, FlagTrue);
         QCOMPARE(t.state().bFileIncrement, FlagTrue);
@@ -144,6 +146,10 @@ private slots:
             QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(box->width() - 2, box->height() / 2));
             QVERIFY2(box->isChecked() != was, qPrintable(box->objectName()));
         }
+        // A save method leaves the number and the summary as they were.
+        QCOMPARE(t.state().bSaveFile, FlagFalse);
+        QCOMPARE(t.state().iCurrentImageNumber, 17);
+        QCOMPARE(t.controls().lblPath->text(), label);
     }
 
     // Lists and sliders are read through AT-SPI in the window tests; the
