@@ -4,11 +4,11 @@
 // system's reason and leave earlier files alone.
 
 #include "PictureDifference.h"
+#include "device/standin/Camera.h"
 #include "device/ColorDepthReducer.h"
 #include "device/Resampler.h"
 #include "device/SnapFileWriter.h"
 #include "device/SnapProcessor.h"
-#include "device/standin/Camera.h"
 #include "device/standin/StandInDevice.h"
 
 #include <QProcess>

@@ -3,12 +3,12 @@
 // depths, each checked for the direction its name promises.
 
 #include "PictureDifference.h"
+#include "device/standin/Camera.h"
 #include "device/PictureAdjuster.h"
 #include "device/Resampler.h"
+#include "device/standin/Scene.h"
 #include "device/SnapProcessor.h"
 #include "device/StandardPalette.h"
-#include "device/standin/Camera.h"
-#include "device/standin/Scene.h"
 #include "device/standin/TestCard.h"
 
 #include <QSet>
