@@ -47,6 +47,7 @@ void frmPath::buildControls()
     Dir1 = new DirectoryList(this);
     Dir1->setObjectName(QStringLiteral("Dir1"));
     Dir1->setGeometry(twipsRect(120, 720, 4095, 3240));
+    Dir1->setAccessibleName(QStringLiteral("Folders"));
 
     Drive1 = new DriveList(this);
     Drive1->setObjectName(QStringLiteral("Drive1"));
@@ -64,6 +65,8 @@ void frmPath::buildControls()
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setGeometry(twipsRect(120, 240, 3855, 285));
     Text1->setFont(regularControlFont());
+    // No label names the field; its frame's caption does, for screen readers too.
+    Text1->setAccessibleName(Frame1->title());
 
     SetCounter = button(this, "SetCounter", QStringLiteral("Set Counter"), 2520);
     cmdFileType = button(this, "cmdFileType", QStringLiteral("Image Type"), 1920);
