@@ -1,21 +1,39 @@
-# The two commands a newcomer needs: `make run` and `make test`.
+# The commands a newcomer needs; `make` alone lists them.
 RELEASE_DIR := build/release
 TEST_DIR := build/test
 JOBS := $(shell nproc)
 
-.PHONY: run test bench deps release format
+.PHONY: help run test bench deps test-deps format-deps release format
+.DEFAULT_GOAL := help
+
+help:
+	@echo "make run     build Lumivane and start it"
+	@echo "make test    build and run every test headless"
+	@echo "make bench   build and run the benchmarks"
+	@echo "make format  format the C++ sources"
+	@echo "Each installs the Debian packages it lacks first (scripts/install-deps)."
 
 deps:
 	@scripts/install-deps
 
+test-deps:
+	@scripts/install-deps test
+
+format-deps:
+	@scripts/install-deps format
+
+# Quiet unless it fails: the build's pages of output are kept in a log.
 release: deps
-	@cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release -DLUMIVANE_TESTS=OFF >/dev/null
-	@cmake --build $(RELEASE_DIR) -j $(JOBS)
+	@mkdir -p $(RELEASE_DIR)
+	@{ cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release -DLUMIVANE_TESTS=OFF && \
+	   cmake --build $(RELEASE_DIR) -j $(JOBS); } >$(RELEASE_DIR)/build.log 2>&1 || \
+	 { cat $(RELEASE_DIR)/build.log; exit 1; }
 
 run: release
-	$(RELEASE_DIR)/lumivane
+	@echo "Lumivane: snaps are saved in $(abspath $(RELEASE_DIR)) once you choose a save method; Set Path/File/Type changes that."
+	@$(RELEASE_DIR)/lumivane
 
-test: deps
+test: test-deps
 	@cmake -S . -B $(TEST_DIR) -DCMAKE_BUILD_TYPE=Debug -DLUMIVANE_SANITIZE=ON >/dev/null
 	@cmake --build $(TEST_DIR) -j $(JOBS)
 	@cd $(TEST_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
@@ -23,5 +41,5 @@ test: deps
 bench: release
 	@for b in $(RELEASE_DIR)/bench/bench_*; do echo "== $$b"; $$b; done
 
-format:
+format: format-deps
 	@clang-format -i $$(git ls-files '*.cpp' '*.h')

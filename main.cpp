@@ -1,6 +1,6 @@
 #include "app/CommandLine.h"
 #include "app/Lumivane.h"
-#include "app/ProgramTitle.h"
+#include "app/ProgramIdentity.h"
 #include "device/DeviceCatalog.h"
 
 #include <QApplication>
@@ -9,8 +9,7 @@
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication::setApplicationName(ProgramTitle);
-    QCoreApplication::setApplicationVersion(QStringLiteral(LUMIVANE_VERSION));
+    applyProgramIdentity();
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
@@ -29,6 +28,7 @@ int main(int argc, char *argv[])
     }
 
     QApplication application(argc, argv);
+    applyProgramIcon(application);
     QtPrompts prompts;
     Lumivane window(catalog.open(chosen), prompts);
     window.show();

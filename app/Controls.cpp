@@ -1,18 +1,29 @@
 #include "app/Controls.h"
 
-#include <QApplication>
+#include "app/ControlAccessibility.h"
+
 #include <QFontDatabase>
-#include <QLabel>
+#include <QHelpEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionSlider>
+#include <QToolTip>
+
+namespace {
+
+// At the design's size, Debian's default sans serif, and even its condensed
+// cut, are too wide for the design's longer captions and entries; the narrow
+// cut of this family fits them all. Frame captions keep the full width.
+const QString RegularFamily = QStringLiteral("Liberation Sans Narrow");
+const QString CaptionFamily = QStringLiteral("Liberation Sans");
+constexpr qreal RegularPoints = 8;
+
+} // namespace
 
 QFont frameCaptionFont(qreal points)
 {
     const QString designFamily = QStringLiteral("MS Sans Serif");
-    QFont font;
-    if (QFontDatabase::hasFamily(designFamily))
-        font.setFamily(designFamily);
+    QFont font(QFontDatabase::hasFamily(designFamily) ? designFamily : CaptionFamily);
     font.setPointSizeF(points);
     font.setBold(true);
     return font;
@@ -20,9 +31,11 @@ QFont frameCaptionFont(qreal points)
 
 QFont regularControlFont()
 {
-    QFont font = QApplication::font();
+    QFont font(RegularFamily);
+    font.setPointSizeF(RegularPoints);
+    // Stated, not left unset, or a control would inherit its frame's bold.
     font.setBold(false);
-    font.setPointSizeF(font.pointSizeF());
+    font.setItalic(false);
     return font;
 }
 
@@ -40,8 +53,10 @@ QRect twipsRect(int left, int top, int width, int height)
 DropDownList::DropDownList(QWidget *parent)
     : QComboBox(parent)
 {
+    installControlAccessibility();
     setEditable(false);
     connect(this, &QComboBox::activated, this, &DropDownList::Click);
+    connect(this, &QComboBox::currentIndexChanged, this, [this] { announceEntry(this); });
 }
 
 void DropDownList::select(int index)
@@ -67,9 +82,40 @@ bool OptionButton::hitButton(const QPoint &position) const
     return rect().contains(position);
 }
 
+CheckBox::CheckBox(const QString &caption, QWidget *parent)
+    : QCheckBox(caption, parent)
+{
+}
+
+bool CheckBox::hitButton(const QPoint &position) const
+{
+    return rect().contains(position);
+}
+
+PlainLabel::PlainLabel(const QString &text, QWidget *parent)
+    : QLabel(text, parent)
+{
+    setTextFormat(Qt::PlainText);
+}
+
+bool PlainLabel::event(QEvent *event)
+{
+    // Qt shows a tool tip as markup when it looks like markup, and offers no
+    // plain format for it; escaped text in a preformatted paragraph reads
+    // literally, while toolTip() keeps the text as it was set.
+    if (event->type() != QEvent::ToolTip || toolTip().isEmpty())
+        return QLabel::event(event);
+    const auto *help = static_cast<QHelpEvent *>(event);
+    QToolTip::showText(
+        help->globalPos(),
+        QStringLiteral("<p style=\"white-space:pre\">%1</p>").arg(toolTip().toHtmlEscaped()), this);
+    return true;
+}
+
 PictureBox::PictureBox(QWidget *parent)
     : QWidget(parent)
 {
+    installControlAccessibility();
 }
 
 void PictureBox::setPicture(const QImage &picture)
@@ -111,6 +157,7 @@ void ProgressBar::setProgressValue(float value)
 AdjustmentSlider::AdjustmentSlider(QWidget *parent)
     : QSlider(Qt::Vertical, parent)
 {
+    installControlAccessibility();
     setRange(-50, 50);
     setValue(0);
     setSingleStep(1);
@@ -140,7 +187,7 @@ void AdjustmentSlider::showDragText()
 {
     QWidget *host = window();
     if (!m_dragLabel) {
-        m_dragLabel = new QLabel(host);
+        m_dragLabel = new PlainLabel(QString(), host);
         m_dragLabel->setFrameShape(QFrame::Box);
         m_dragLabel->setAutoFillBackground(true);
         m_dragLabel->setAttribute(Qt::WA_TransparentForMouseEvents);

@@ -29,6 +29,8 @@ QGroupBox *leftColumnFrame(QWidget *parent, const char *name, const QString &cap
 DropDownList *dropDownList(QGroupBox *parent, const char *name, const QStringList &entries)
 {
     auto *list = place(new DropDownList(parent), name, twipsRect(120, 240, 1935, 315));
+    // A list is known by its frame's caption, as a sighted user knows it.
+    list->setAccessibleName(parent->title().trimmed());
     list->setFont(regularControlFont());
     list->addItems(entries);
     list->setCurrentIndex(-1);
@@ -84,6 +86,7 @@ CaptureControls Lumivane::buildControls()
 {
     setObjectName(QStringLiteral("Lumivane"));
     setWindowTitle(ProgramTitle);
+    setFont(regularControlFont());
     resize(twipsToPixels(12015), twipsToPixels(8745));
 
     CaptureControls c;
@@ -107,7 +110,7 @@ CaptureControls Lumivane::buildControls()
     c.cmbSource = dropDownList(c.Frame5, "cmbSource",
                                {QStringLiteral("Live / Color"), QStringLiteral("Live / BW"),
                                 QStringLiteral("Tape / Color"), QStringLiteral("Tape / BW")});
-    c.chkVidOut = inFrame(new QCheckBox(QStringLiteral("Snappy Video Out"), c.Frame5), "chkVidOut",
+    c.chkVidOut = inFrame(new CheckBox(QStringLiteral("Snappy Video Out"), c.Frame5), "chkVidOut",
                           twipsRect(120, 600, 1935, 255));
 
     c.Frame2 = leftColumnFrame(this, "Frame2", QStringLiteral("Snap Size"), 2400, 735);
@@ -120,9 +123,9 @@ CaptureControls Lumivane::buildControls()
         dropDownList(c.Frame3, "cmbColor",
                      {QStringLiteral("4 bit 16 Colors"), QStringLiteral("8 Bit 256 colors"),
                       QStringLiteral("16 Bit High Color"), QStringLiteral("24 Bit True Color")});
-    c.chkNegative = inFrame(new QCheckBox(QStringLiteral("Negative"), c.Frame3), "chkNegative",
+    c.chkNegative = inFrame(new CheckBox(QStringLiteral("Negative"), c.Frame3), "chkNegative",
                             twipsRect(120, 600, 1935, 255));
-    c.chkOptimized = inFrame(new QCheckBox(QStringLiteral("Optimized Color Palette"), c.Frame3),
+    c.chkOptimized = inFrame(new CheckBox(QStringLiteral("Optimized Color Palette"), c.Frame3),
                              "chkOptimized", twipsRect(120, 840, 1935, 255));
     c.chkOptimized->setChecked(true);
 
@@ -151,20 +154,22 @@ CaptureControls Lumivane::buildControls()
     c.Frame17 = frame(this, "Frame17", QStringLiteral("Current Path and File Name"),
                       twipsRect(120, 7200, 4095, 615));
     c.Frame17->setFont(frameCaptionFont(9.75));
-    c.lblPath = inFrame(new QLabel(QStringLiteral("lblPath"), c.Frame17), "lblPath",
+    c.lblPath = inFrame(new PlainLabel(QStringLiteral("lblPath"), c.Frame17), "lblPath",
                         twipsRect(120, 240, 3855, 255));
 
     c.Frame18 = frame(this, "Frame18", QStringLiteral("Progress"), twipsRect(120, 7800, 4095, 975));
     c.Frame18->setFont(frameCaptionFont(12));
-    c.lblProgressBar = inFrame(new QLabel(QStringLiteral("lblProgressBar"), c.Frame18),
+    c.lblProgressBar = inFrame(new PlainLabel(QStringLiteral("lblProgressBar"), c.Frame18),
                                "lblProgressBar", twipsRect(120, 360, 2895, 255));
     c.prgBar = inFrame(new ProgressBar(c.Frame18), "prgBar", twipsRect(120, 600, 3855, 255));
 
     c.imgDisplay = place(new PictureBox(this), "imgDisplay", twipsRect(2640, 120, 9615, 7215));
     c.imgDisplay->setBorder(true);
+    c.imgDisplay->setAccessibleName(QStringLiteral("Picture"));
+    c.imgDisplay->setAccessibleDescription(QStringLiteral("No picture yet"));
     c.imgTemp = place(new PictureBox(this), "imgTemp", twipsRect(8880, 480, 735, 495));
     c.imgTemp->hide();
-    c.lblNextSnap = place(new QLabel(QStringLiteral("Label1"), this), "lblNextSnap",
+    c.lblNextSnap = place(new PlainLabel(QStringLiteral("Label1"), this), "lblNextSnap",
                           twipsRect(7170, 0, 555, 255));
     c.lblNextSnap->setAutoFillBackground(true);
     c.lblNextSnap->hide();
@@ -177,17 +182,18 @@ CaptureControls Lumivane::buildControls()
         const char *sliderName;
         const char *frameName;
         const char *caption;
+        const char *fullName;
     };
     const SliderPlace sliders[] = {
-        {&CaptureControls::sldBright, "sldBright", "Frame6", "Bright"},
-        {&CaptureControls::sldContrast, "sldContrast", "Brightness", "Contrast"},
-        {&CaptureControls::sldGamma, "sldGamma", "Frame11", "Gamma"},
-        {&CaptureControls::sldSharpness, "sldSharpness", "Frame10", "Sharp"},
-        {&CaptureControls::sldSaturation, "sldSaturation", "Frame9", "Saturatn"},
-        {&CaptureControls::sldTint, "sldTint", "Frame8", "Tint"},
-        {&CaptureControls::sldRed, "sldRed", "Frame7", "Red"},
-        {&CaptureControls::sldGreen, "sldGreen", "Frame14", "Green"},
-        {&CaptureControls::sldBlue, "sldBlue", "Frame13", "Blue"},
+        {&CaptureControls::sldBright, "sldBright", "Frame6", "Bright", "Brightness"},
+        {&CaptureControls::sldContrast, "sldContrast", "Brightness", "Contrast", "Contrast"},
+        {&CaptureControls::sldGamma, "sldGamma", "Frame11", "Gamma", "Gamma"},
+        {&CaptureControls::sldSharpness, "sldSharpness", "Frame10", "Sharp", "Sharpness"},
+        {&CaptureControls::sldSaturation, "sldSaturation", "Frame9", "Saturatn", "Saturation"},
+        {&CaptureControls::sldTint, "sldTint", "Frame8", "Tint", "Tint"},
+        {&CaptureControls::sldRed, "sldRed", "Frame7", "Red", "Red"},
+        {&CaptureControls::sldGreen, "sldGreen", "Frame14", "Green", "Green"},
+        {&CaptureControls::sldBlue, "sldBlue", "Frame13", "Blue", "Blue"},
     };
     int left = 4320;
     for (const SliderPlace &s : sliders) {
@@ -195,6 +201,8 @@ CaptureControls Lumivane::buildControls()
         QGroupBox *box =
             frame(this, s.frameName, QLatin1String(s.caption), twipsRect(left, 7320, width, 1335));
         c.*s.slider = place(new AdjustmentSlider(box), s.sliderName, twipsRect(120, 240, 630, 975));
+        // The frames' captions are cut short to fit; a screen reader has room.
+        (c.*s.slider)->setAccessibleName(QLatin1String(s.fullName));
         left += 840;
     }
 
@@ -246,6 +254,14 @@ void Lumivane::connectHandlers()
             [this] { m_completion.Snappy1_SnapDone(); });
     connect(device, &snappy::SnappyDevice::PictureUpdated, this,
             [this] { m_completion.Snappy1_PictureUpdated(); });
+    connect(device, &snappy::SnappyDevice::SnapDone, this, [this] {
+        const QSize size = m_controls.imgDisplay->picture().size();
+        m_controls.imgDisplay->setAccessibleDescription(
+            QStringLiteral("Last snap, %1 x %2").arg(size.width()).arg(size.height()));
+    });
+    connect(device, &snappy::SnappyDevice::PictureUpdated, this, [this] {
+        m_controls.imgDisplay->setAccessibleDescription(QStringLiteral("live preview"));
+    });
 }
 
 void Lumivane::Form_Load()

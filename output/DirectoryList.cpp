@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QKeyEvent>
 
 namespace {
 
@@ -11,8 +12,12 @@ constexpr int PathRole = Qt::UserRole;
 
 QString normalFolder(const QString &folder)
 {
-    const QString absolute = QFileInfo(platform::folderToList(folder)).absoluteFilePath();
-    return QDir::toNativeSeparators(QDir::cleanPath(absolute));
+    // A link to a folder on another volume would otherwise hang that volume's
+    // tree below a root it does not lie under.
+    const QFileInfo info(platform::folderToList(folder));
+    const QString real = info.canonicalFilePath();
+    return QDir::toNativeSeparators(real.isEmpty() ? QDir::cleanPath(info.absoluteFilePath())
+                                                   : real);
 }
 
 } // namespace
@@ -37,6 +42,7 @@ QString DirectoryList::setPath(const QString &folder)
         return QStringLiteral("Cannot open the folder %1: %2").arg(target, failure);
     m_path = target;
     refresh();
+    emit pathChanged();
     return {};
 }
 
@@ -87,6 +93,17 @@ QTreeWidgetItem *DirectoryList::itemOfPath(const QString &folder) const
             pending << item->child(i);
     }
     return nullptr;
+}
+
+void DirectoryList::keyPressEvent(QKeyEvent *event)
+{
+    // The keyboard's way to open the highlighted folder.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && currentItem()) {
+        open(currentItem());
+        event->accept();
+        return;
+    }
+    QTreeWidget::keyPressEvent(event);
 }
 
 void DirectoryList::open(QTreeWidgetItem *item)

@@ -2,8 +2,10 @@
 
 // The directory list of the path dialog: the folder tree of one volume around
 // the current folder, that is the chain from the volume's root down to the
-// current folder and the current folder's subfolders. A double-click opens a
-// folder; a folder that is only highlighted is not the current path.
+// current folder and the current folder's subfolders. A double-click, or
+// Return, opens a folder; a folder that is only highlighted is not the
+// current path. Folders are listed where they really are, links followed, so
+// that the tree never climbs out of its volume.
 
 #include <QTreeWidget>
 
@@ -26,6 +28,11 @@ public:
 signals:
     // A folder the user opened could not be read; the reason is given.
     void openFailed(const QString &reason);
+    // Another folder, perhaps on another volume, is the current path.
+    void pathChanged();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void open(QTreeWidgetItem *item);

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 
 namespace {
@@ -29,14 +30,21 @@ QString forDisplay(const QString &text)
 void QtPrompts::message(const QString &text)
 {
     QMessageBox box(QMessageBox::NoIcon, ProgramTitle, forDisplay(text), QMessageBox::Ok, owner());
+    // Messages quote names the user typed; those are text, never markup.
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 
 QString QtPrompts::input(const QString &prompt, const QString &caption,
                          const QString &defaultAnswer)
 {
-    bool accepted = false;
-    const QString answer = QInputDialog::getText(owner(), caption, forDisplay(prompt),
-                                                 QLineEdit::Normal, defaultAnswer, &accepted);
-    return accepted ? answer : QString();
+    QInputDialog box(owner());
+    box.setWindowTitle(caption);
+    box.setLabelText(forDisplay(prompt));
+    box.setTextValue(defaultAnswer);
+    // The prompt quotes folder names; Qt offers no text format for it, so its
+    // label is told directly.
+    if (auto *label = box.findChild<QLabel *>())
+        label->setTextFormat(Qt::PlainText);
+    return box.exec() == QDialog::Accepted ? box.textValue() : QString();
 }

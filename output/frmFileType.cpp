@@ -11,6 +11,7 @@ frmFileType::frmFileType(QString &sNewImageType, QWidget *parent)
     setObjectName(QStringLiteral("frmFileType"));
     setWindowTitle(QStringLiteral("Save File as"));
     makeFixedDialog(*this, 3270, 2550);
+    setFont(regularControlFont());
     buildControls();
 }
 

@@ -33,6 +33,7 @@ frmPath::frmPath(CaptureState &state, QLabel &lblPath, Prompts &prompts, QWidget
     setObjectName(QStringLiteral("frmPath"));
     setWindowTitle(QStringLiteral("Select Path to Save Snap Frame(s) to"));
     makeFixedDialog(*this, 5340, 4290);
+    setFont(regularControlFont());
     buildControls();
     connectHandlers();
     centreOnScreen();
@@ -46,6 +47,7 @@ void frmPath::buildControls()
     Dir1 = new DirectoryList(this);
     Dir1->setObjectName(QStringLiteral("Dir1"));
     Dir1->setGeometry(twipsRect(120, 720, 4095, 3240));
+    Dir1->setAccessibleName(QStringLiteral("Folders"));
 
     Drive1 = new DriveList(this);
     Drive1->setObjectName(QStringLiteral("Drive1"));
@@ -63,6 +65,8 @@ void frmPath::buildControls()
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setGeometry(twipsRect(120, 240, 3855, 285));
     Text1->setFont(regularControlFont());
+    // No label names the field; its frame's caption does, for screen readers too.
+    Text1->setAccessibleName(Frame1->title());
 
     SetCounter = button(this, "SetCounter", QStringLiteral("Set Counter"), 2520);
     cmdFileType = button(this, "cmdFileType", QStringLiteral("Image Type"), 1920);
@@ -82,6 +86,11 @@ void frmPath::connectHandlers()
     connect(cmdFileType, &QPushButton::clicked, this, &frmPath::cmdFileType_Click);
     connect(Text1, &QLineEdit::textChanged, this, &frmPath::Text1_Change);
     connect(Drive1, &DriveList::Change, this, &frmPath::Drive1_Change);
+    // The drive list names the volume the folder list is on, also after a
+    // folder on another volume was opened; its change handler would pull the
+    // folder list back to that volume's root, so it must not run.
+    connect(Dir1, &DirectoryList::pathChanged, this,
+            [this] { Drive1->showDrive(platform::volumeOf(Dir1->path())); });
     connect(Dir1, &DirectoryList::openFailed, this,
             [this](const QString &reason) { m_prompts.message(reason); });
 }

@@ -6,6 +6,8 @@
 #include "output/frmPath.h"
 
 #include <QStorageInfo>
+#include <QTextDocument>
+#include <QToolTip>
 #include <QtTest>
 
 #include <cerrno>
@@ -33,6 +35,18 @@ bool clickAndAnswer(QAbstractButton *opener, const std::function<void(Dialog &)>
     });
     opener->click();
     return acted;
+}
+
+// The text a label puts on the screen: its markup read, where it has any.
+QString shownText(const QLabel *label)
+{
+    const bool markup = label->textFormat() == Qt::RichText ||
+                        (label->textFormat() == Qt::AutoText && Qt::mightBeRichText(label->text()));
+    if (!markup)
+        return label->text();
+    QTextDocument document;
+    document.setHtml(label->text());
+    return document.toPlainText();
 }
 
 } // namespace
@@ -173,6 +187,96 @@ private slots:
                  (ok ? QStringList{unreadable, summary} : QStringList{unreadable}));
     }
 
+    // A drive root, then a folder on another volume opened from its parent by
+    // double-click, by Return, or through a link into it.
+    void folderListAndDriveListAgree_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("double-click") << "double-click";
+        QTest::newRow("Return") << "Return";
+        QTest::newRow("link") << "link";
+    }
+    void folderListAndDriveListAgree()
+    {
+        QFETCH(QString, how);
+        const QString volume = QStringLiteral("/dev/shm");
+        if (QStorageInfo(volume).rootPath() != volume)
+            QSKIP("/dev/shm is not a volume of its own here");
+        CaptureState state;
+        QLabel lblPath;
+        ScriptedPrompts prompts;
+        frmPath dialog(state, lblPath, prompts);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        DirectoryList &Dir1 = *dialog.Dir1;
+        QTemporaryDir temporary;
+        QVERIFY(QFile::link(volume, temporary.filePath("elsewhere")));
+        QVERIFY(Dir1.setPath(how == "link" ? temporary.filePath("elsewhere") : "/dev").isEmpty());
+        if (how != "link") {
+            Dir1.setCurrentItem(Dir1.itemOfPath(volume));
+            const QPoint spot = Dir1.visualItemRect(Dir1.currentItem()).center();
+            if (how == "Return") {
+                QTest::keyClick(&Dir1, Qt::Key_Return);
+            } else {
+                QTest::mouseClick(Dir1.viewport(), Qt::LeftButton, {}, spot);
+                QTest::mouseDClick(Dir1.viewport(), Qt::LeftButton, {}, spot);
+            }
+        }
+        QCOMPARE(Dir1.path(), volume);
+        QCOMPARE(Dir1.topLevelItem(0)->text(0), volume);
+        QCOMPARE(Dir1.itemOfPath(volume), Dir1.topLevelItem(0));
+        QCOMPARE(dialog.Drive1->drive(), volume);
+
+        // Picking the system's root then goes there, as any drive choice does.
+        dialog.Drive1->setCurrentIndex(dialog.Drive1->findText("/"));
+        QCOMPARE(Dir1.path(), QString("/"));
+        QVERIFY(prompts.messages.isEmpty());
+    }
+
+    // What the user typed reaches the screen as typed, wherever it shows.
+    void userTextIsNeverMarkup_data()
+    {
+        QTest::addColumn<QString>("where");
+        for (const char *where : {"path label", "its tool tip", "message box", "input box"})
+            QTest::newRow(where) << where;
+    }
+    void userTextIsNeverMarkup()
+    {
+        QFETCH(QString, where);
+        const QString typed = QStringLiteral("<b>snap&lt;1&gt;");
+        TestWindow t;
+        QLabel *lblPath = t.controls().lblPath;
+        QtPrompts prompts;
+        QObject guard;
+        QString seen;
+        if (where == "path label") {
+            lblPath->setText(typed);
+            seen = shownText(lblPath);
+        } else if (where == "its tool tip") {
+            lblPath->setToolTip(typed);
+            QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), lblPath->mapToGlobal(QPoint(2, 2)));
+            QApplication::sendEvent(lblPath, &help);
+            QTRY_VERIFY(QToolTip::isVisible());
+            for (QWidget *top : QApplication::topLevelWidgets()) {
+                if (top->objectName() == "qtooltip_label")
+                    seen = shownText(static_cast<QLabel *>(top));
+            }
+            QCOMPARE(lblPath->toolTip(), typed);
+        } else {
+            QTimer::singleShot(0, &guard, [&] {
+                QWidget *box = QApplication::activeModalWidget();
+                seen = shownText(box->findChild<QLabel *>(
+                    where == "message box" ? QStringLiteral("qt_msgbox_label") : QString()));
+                box->close();
+            });
+            if (where == "message box")
+                prompts.message(typed);
+            else
+                prompts.input(typed, "caption", "");
+        }
+        QCOMPARE(seen, typed);
+    }
+
     void imageTypeDialog_data()
     {
         QTest::addColumn<QStringList>("clicks");
@@ -220,35 +324,6 @@ private slots:
 
         QVERIFY(!dialog.isVisible());
         QCOMPARE(sNewImageType, pending);
-    }
-
-    void saveMethodsSetTheFlags_data()
-    {
-        QTest::addColumn<QString>("option");
-        QTest::addColumn<Flag>("bSaveFile");
-        QTest::addColumn<Flag>("bFileIncrement");
-        QTest::newRow("Don't Save Snaps") << "optNoSave" << FlagFalse << FlagFalse;
-        QTest::newRow("Save Same Name") << "opSameName" << FlagTrue << FlagFalse;
-        QTest::newRow("Save Incremental ") << "optIncremental" << FlagTrue << FlagTrue;
-    }
-    void saveMethodsSetTheFlags()
-    {
-        QFETCH(QString, option);
-        QFETCH(Flag, bSaveFile);
-        QFETCH(Flag, bFileIncrement);
-        TestWindow t;
-        // Start from the opposite flags, so that each option has to set both;
-        // Same Name thus starts from an incremental count.
-        t.state().bSaveFile = bSaveFile == FlagTrue ? FlagFalse : FlagTrue;
-        t.state().bFileIncrement = bFileIncrement == FlagTrue ? FlagFalse : FlagTrue;
-        t.state().iCurrentImageNumber = 17;
-        t.controls().lblPath->setText(QStringLiteral("/snaps/last00003.bmp"));
-        t.window->findChild<OptionButton *>(option)->click();
-        QCOMPARE(t.state().bSaveFile, bSaveFile);
-        QCOMPARE(t.state().bFileIncrement, bFileIncrement);
-        QCOMPARE(t.state().iCurrentImageNumber, 17);
-        QCOMPARE(t.controls().lblPath->text(), QString("/snaps/last00003.bmp"));
-        QVERIFY(t.prompts.messages.isEmpty());
     }
 };
 

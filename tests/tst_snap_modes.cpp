@@ -1,5 +1,4 @@
 #include "TestWindow.h"
-#include "capture/DelayedSnapSchedule.h"
 
 #include <QtTest>
 
@@ -119,23 +118,6 @@ private slots:
         QCOMPARE(writes.size(), StartupSettings.size() - 1 - 4);
     }
 
-    void countdownTexts_data()
-    {
-        QTest::addColumn<qint32>("seconds");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("hours, minutes, seconds")
-            << 3725 << "Next Snap in 1 Hrs 2 minutes 5 Seconds";
-        QTest::newRow("whole hour") << 3600 << "Next Snap in 1 Hrs 0 minutes 0 Seconds";
-        QTest::newRow("whole minute") << 60 << "Next Snap in 0 Hrs 1 minutes 0 Seconds";
-        QTest::newRow("under a minute") << 59 << "Next Snap in 0 Hrs 0 minutes 59 Seconds";
-    }
-    void countdownTexts()
-    {
-        QFETCH(qint32, seconds);
-        QFETCH(QString, text);
-        QCOMPARE(countdownText(seconds), text);
-    }
-
     void countdownSnapsEveryIntervalAndNeverShowsZero()
     {
         TestWindow t;
@@ -200,12 +182,8 @@ private slots:
         tick(c.tmrprogressbaraquire);
         QCOMPARE(c.prgBar->progressValue(), 0.0f);
         QVERIFY(!c.tmrprogressbaraquire->isActive());
-    }
 
-    void completionFillsTheBarUntilTheNextTick()
-    {
-        TestWindow t;
-        const CaptureControls &c = t.controls();
+        // A finished snap fills the bar until the next tick empties it.
         choose(t, SnapMode::SingleSnap);
         tick(c.tmrprogressbaraquire, 10);
         t.device->raiseSnapDone();

@@ -1,5 +1,8 @@
 #include "TestWindow.h"
 #include "app/PlatformPaths.h"
+#include "app/ProgramIdentity.h"
+
+#include <QAccessible>
 
 #include <QtTest>
 
@@ -23,14 +26,8 @@ private slots:
         QCOMPARE(t.controls().lblPath->text(), expected);
         QCOMPARE(t.controls().lblPath->toolTip(), expected);
 
+        // The lists' start-up entries are read through AT-SPI in the window tests.
         const CaptureControls &c = t.controls();
-        const QStringList selected{c.cmbSnapMode->currentText(),     c.CmbSnapTime->currentText(),
-                                   c.cmbSource->currentText(),       c.CmbSize->currentText(),
-                                   c.cmbColor->currentText(),        c.cmbSnapMethod->currentText(),
-                                   c.cmbProcessFilter->currentText()};
-        QCOMPARE(selected,
-                 QStringList({"Off", "Every 1 Min", "Live / Color", "640 x 480",
-                              "24 Bit True Color", "1 Frame - 2x Sample", "Slow (High Quality)"}));
         QVERIFY(c.optNoSave->isChecked() && c.chkOptimized->isChecked());
         QVERIFY(!c.Frame12->isEnabled() && !c.CmbSnapTime->isEnabled());
         QVERIFY(c.lblNextSnap->isHidden() && c.lblNextSnap->text().isEmpty());
@@ -129,9 +126,53 @@ private slots:
         QCOMPARE(t.device->log(), QStringList({"call StopPreview", "write PreviewColor int16 0",
                                                "call StartPreview"}));
 
+        t.state().iCurrentImageNumber = 17;
+        const QString label = t.controls().lblPath->text();
         QTest::mouseClick(t.controls().optIncremental, Qt::LeftButton);
         QCOMPARE(t.state().bSaveFile, FlagTrue);
         QCOMPARE(t.state().bFileIncrement, FlagTrue);
+
+        // A check box answers at the far end of its width, as an option does.
+        const CaptureControls &c = t.controls();
+        for (QAbstractButton *box :
+             QList<QAbstractButton *>{c.chkVidOut, c.chkNegative, c.chkOptimized, c.optNoSave}) {
+            const bool was = box->isChecked();
+            QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(box->width() - 2, box->height() / 2));
+            QVERIFY2(box->isChecked() != was, qPrintable(box->objectName()));
+        }
+        // A save method leaves the number and the summary as they were.
+        QCOMPARE(t.state().bSaveFile, FlagFalse);
+        QCOMPARE(t.state().iCurrentImageNumber, 17);
+        QCOMPARE(t.controls().lblPath->text(), label);
+    }
+
+    // Lists and sliders are read through AT-SPI in the window tests; the
+    // picture is described by what it shows.
+    void screenReadersHearWhatThePictureShows()
+    {
+        TestWindow t;
+        const CaptureControls &c = t.controls();
+        QAccessibleInterface *picture = QAccessible::queryAccessibleInterface(c.imgDisplay);
+        QCOMPARE(picture->text(QAccessible::Name), QString("Picture"));
+        t.device->setPicture(QImage(320, 240, QImage::Format_RGB32));
+        t.device->raiseSnapDone();
+        QCOMPARE(picture->text(QAccessible::Description), QString("Last snap, 320 x 240"));
+        t.device->raisePictureUpdated();
+        QCOMPARE(picture->text(QAccessible::Description), QString("live preview"));
+    }
+
+    void programIdentity()
+    {
+        applyProgramIdentity();
+        applyProgramIcon(*qApp);
+        QCOMPARE(QApplication::applicationName(), QString("Lumivane"));
+        QVERIFY(QRegularExpression("^\\d+\\.\\d+\\.\\d+$")
+                    .match(QApplication::applicationVersion())
+                    .hasMatch());
+        QCOMPARE(QGuiApplication::desktopFileName(), QString("org.lumivane.Lumivane"));
+        QVERIFY(!QApplication::windowIcon().pixmap(64).isNull());
+        // Set, the display name would be appended to every window title.
+        QCOMPARE(QGuiApplication::applicationDisplayName(), QString("Lumivane"));
     }
 };
 

@@ -1,12 +1,63 @@
-#include "ScriptedPrompts.h"
-#include "app/Lumivane.h"
+#include "TestWindow.h"
 #include "device/standin/StandInDevice.h"
+#include "output/frmFileType.h"
+#include "output/frmPath.h"
 
 #include <QtTest>
 
+namespace {
+
+// Every caption and list entry of the window that does not fit the room its
+// control draws it in, in the control's own font.
+QStringList cutOffTexts(const QWidget &window)
+{
+    QStringList cut;
+    const auto check = [&cut](const QWidget *control, const QString &text, int room) {
+        const int width = control->fontMetrics().horizontalAdvance(text);
+        if (width > room)
+            cut << QStringLiteral("%1 \"%2\": %3 > %4")
+                       .arg(control->objectName(), text)
+                       .arg(width)
+                       .arg(room);
+    };
+    for (const QWidget *control : window.findChildren<QWidget *>()) {
+        const QStyle *style = control->style();
+        if (const auto *list = qobject_cast<const QComboBox *>(control)) {
+            QStyleOptionComboBox option;
+            option.initFrom(list);
+            option.frame = list->hasFrame();
+            const QRect field = style->subControlRect(QStyle::CC_ComboBox, &option,
+                                                      QStyle::SC_ComboBoxEditField, list);
+            for (int i = 0; i < list->count(); ++i)
+                check(list, list->itemText(i), field.width() - 2);
+        } else if (const auto *box = qobject_cast<const QGroupBox *>(control)) {
+            QStyleOptionGroupBox option;
+            option.initFrom(box);
+            option.text = box->title();
+            option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+            const QRect label =
+                style->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, box);
+            check(box, box->title(), box->width() - label.left());
+        } else if (const auto *button = qobject_cast<const QAbstractButton *>(control)) {
+            QStyleOptionButton option;
+            option.initFrom(button);
+            option.text = button->text();
+            const QStyle::SubElement contents =
+                qobject_cast<const QPushButton *>(button) ? QStyle::SE_PushButtonContents
+                : qobject_cast<const QCheckBox *>(button) ? QStyle::SE_CheckBoxContents
+                                                          : QStyle::SE_RadioButtonContents;
+            check(button, button->text(), style->subElementRect(contents, &option, button).width());
+        }
+    }
+    return cut;
+}
+
+} // namespace
+
 // On a real display server: the program's window comes up with its title
-// and its controls, driven by the device the program ships with.
-class WindowSmokeTest : public QObject {
+// and its controls, driven by the device the program ships with, and every
+// text fits the control that shows it.
+class WindowTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -22,7 +73,17 @@ private slots:
         QCOMPARE(window.controls().imgDisplay->size(), QSize(640, 480));
         QCOMPARE(window.focusWidget(), window.controls().sldBright);
     }
+
+    void everyTextFitsItsControl()
+    {
+        TestWindow t;
+        frmPath path(t.state(), *t.controls().lblPath, t.prompts);
+        QString type;
+        frmFileType fileType(type);
+        const QStringList cut = cutOffTexts(*t.window) + cutOffTexts(path) + cutOffTexts(fileType);
+        QVERIFY2(cut.isEmpty(), qPrintable(cut.join("; ")));
+    }
 };
 
-QTEST_MAIN(WindowSmokeTest)
+QTEST_MAIN(WindowTest)
 #include "tst_window_smoke.moc"
