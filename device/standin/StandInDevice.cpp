@@ -37,10 +37,7 @@ snappy::Failure StandInDevice::call(Method method)
     switch (method) {
     case Method::StartPreview: m_preview.start(m_properties.previewSettings()); return std::nullopt;
     case Method::StopPreview: m_preview.stop(); return std::nullopt;
-    case Method::SaveSnap:
-        return SnapFileWriter::save(picture(),
-                                    std::get<QString>(m_properties.read(DispId::SaveFileName)),
-                                    std::get<QString>(m_properties.read(DispId::SaveFileType)));
+    case Method::SaveSnap: return SnapFileWriter::saveSnap(m_properties);
     case Method::ProcessData: m_snaps.processData(); return std::nullopt;
     case Method::Snap: m_snaps.snap(m_properties.captureSettings()); return std::nullopt;
     }
