@@ -149,38 +149,39 @@ private slots:
         QCOMPARE(t.state().iCurrentImageNumber, 0);
         QCOMPARE(t.controls().lblPath->text(), label);
         QCOMPARE(t.device->callCount(snappy::Method::Snap), 3);
+
+        // Saved again, the snaps lost stay counted until the notice is closed.
+        t.device->stopFailingCalls(snappy::Method::SaveSnap);
+        t.device->raiseSnapDone();
+        QVERIFY(notice.text().startsWith("Saving works again") &&
+                notice.text().contains("disk full"));
+        QCOMPARE(notice.failureCount(), 2);
+        notice.hide();
+        t.device->failCalls(snappy::Method::SaveSnap, "Could not save: gone");
+        t.device->raiseSnapDone();
+        QCOMPARE(notice.failureCount(), 1);
     }
 
-    // Names may hold anything: the notice shows them as typed, whoever
-    // reports them, and counts only the snaps not saved.
-    void noticeShowsNamesAsTyped()
+    // Names may hold anything and be of any length: the notice shows them
+    // as typed, whoever reports them, counting only the snaps not saved,
+    // and stays within the screen with its OK button on it.
+    void noticeShowsNamesAsTypedWithinTheScreen()
     {
-        const QString name = "/snaps/<b>%1</b> &amp; %2";
+        const QString name = "/snaps/<b>%1</b> &amp; %2/" + QString(4000, 'x');
         SavingWindow t(&CaptureControls::optIncremental);
         t.device->failCalls(snappy::Method::SaveSnap, "Could not save " + name);
         t.device->raiseSnapDone();
         SaveFailureNotice &notice = t.window->saveFailureNotice();
-        QVERIFY2(readAloud(notice).contains("A snap could not be saved.\nCould not save " + name +
-                                            "\n\nSnaps not saved since this notice appeared: 1"),
-                 qPrintable(readAloud(notice)));
+        QVERIFY(readAloud(notice).contains("A snap could not be saved.\nCould not save " + name +
+                                           "\n\nSnaps not saved since this notice appeared: 1"));
         notice.reportDeviceFailure(name);
         QVERIFY(readAloud(notice).contains("The capture device failed.\n" + name));
         QCOMPARE(notice.failureCount(), 1);
-    }
 
-    // However long the path, the notice stays within the screen with its
-    // OK button on it.
-    void noticeWrapsLongPaths()
-    {
-        SavingWindow t(&CaptureControls::opSameName);
-        t.device->failCalls(snappy::Method::SaveSnap, "Could not save /" + QString(4000, 'x'));
-        t.device->raiseSnapDone();
-        SaveFailureNotice &notice = t.window->saveFailureNotice();
         const QRect screen = notice.screen()->availableGeometry();
         QVERIFY2(notice.width() <= screen.width() && notice.height() <= screen.height(),
                  qPrintable(QString("%1x%2").arg(notice.width()).arg(notice.height())));
-        const auto *ok = notice.findChild<QAbstractButton *>();
-        QVERIFY(notice.rect().contains(ok->geometry()));
+        QVERIFY(notice.rect().contains(notice.findChild<QAbstractButton *>()->geometry()));
     }
 
     // Shown over a modal box the notice would hide it while all input is
@@ -205,31 +206,6 @@ private slots:
         notice.installEventFilter(&counter);
         t.device->raiseSnapDone();
         QCOMPARE(counter.raises, 0);
-    }
-
-    // Once a snap is saved again the notice says so, still counting the
-    // snaps lost; closed, it counts afresh.
-    void noticeSaysWhenSavingWorksAgain()
-    {
-        SavingWindow t(&CaptureControls::optIncremental);
-        t.device->failCalls(snappy::Method::SaveSnap, "Could not save: disk full");
-        t.device->raiseSnapDone();
-        t.device->raiseSnapDone();
-        t.device->stopFailingCalls(snappy::Method::SaveSnap);
-        t.device->raiseSnapDone();
-        SaveFailureNotice &notice = t.window->saveFailureNotice();
-        QVERIFY2(notice.text().startsWith("Saving works again") &&
-                     notice.text().contains("disk full"),
-                 qPrintable(notice.text()));
-        QCOMPARE(notice.failureCount(), 2);
-
-        notice.hide();
-        t.device->raiseSnapDone();
-        QVERIFY(!notice.isVisible());
-        t.device->failCalls(snappy::Method::SaveSnap, "Could not save: gone");
-        t.device->raiseSnapDone();
-        QCOMPARE(notice.failureCount(), 1);
-        QVERIFY(notice.text().startsWith("A snap could not be saved.\nCould not save: gone"));
     }
 
     void counterStopsInsteadOfWrapping()
