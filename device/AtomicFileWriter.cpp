@@ -87,15 +87,6 @@ int writeFully(int fd, const QByteArray &bytes)
     return 0;
 }
 
-// The permissions a new file gets from the process's umask, as any program
-// that creates the file directly would give it.
-mode_t newFileMode()
-{
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
-
 // Temporary names are hidden, short whatever the target's length, and carry
 // the writer's process id so that only those of ended processes count as
 // stale.
@@ -188,10 +179,12 @@ int nameFreshly(const std::function<int(const QByteArray &)> &create, QByteArray
     return error;
 }
 
+// Created with the permissions the umask gives a new file, as any program
+// creating it directly would.
 int createTemporary(int folder, Temporary &temporary)
 {
     if (unnamedFilesUsable()) {
-        temporary.file.fd = ::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+        temporary.file.fd = ::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
         if (temporary.file.fd >= 0)
             return 0;
         if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
@@ -201,7 +194,7 @@ int createTemporary(int folder, Temporary &temporary)
         [&](const QByteArray &name) {
             temporary.file.fd =
                 ::openat(folder, name.constData(),
-                         O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+                         O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
             return temporary.file.fd >= 0 ? 0 : errno;
         },
         temporary.name);
@@ -274,7 +267,8 @@ AtomicFileWriter::Outcome AtomicFileWriter::write(const QString &path, const QBy
         return failed(errno);
     removeStaleTemporaries(target.absolutePath());
 
-    mode_t mode = newFileMode();
+    // A replaced file keeps its permissions.
+    std::optional<mode_t> keptMode;
     struct stat status {};
     if (::fstatat(folder.fd, name.constData(), &status, AT_SYMLINK_NOFOLLOW) == 0) {
         if (existing == Existing::Keep)
@@ -282,7 +276,7 @@ AtomicFileWriter::Outcome AtomicFileWriter::write(const QString &path, const QBy
         if (snappy::Failure refused = refusalToReplace(folder.fd, name, status))
             return {refused};
         if (S_ISREG(status.st_mode))
-            mode = status.st_mode & 07777;
+            keptMode = status.st_mode & 07777;
     } else if (errno != ENOENT) {
         return failed(errno);
     }
@@ -291,7 +285,7 @@ AtomicFileWriter::Outcome AtomicFileWriter::write(const QString &path, const QBy
     int error = createTemporary(folder.fd, temporary);
     if (error)
         return failed(error);
-    if (::fchmod(temporary.file.fd, mode) != 0)
+    if (keptMode && ::fchmod(temporary.file.fd, *keptMode) != 0)
         error = errno;
     if (!error)
         error = writeFully(temporary.file.fd, bytes);
@@ -299,15 +293,16 @@ AtomicFileWriter::Outcome AtomicFileWriter::write(const QString &path, const QBy
         error = errno;
     if (!error && beforePublish())
         beforePublish()();
-    const int publishError = error ? 0 : publish(folder.fd, temporary, name, existing);
+    if (!error)
+        error = publish(folder.fd, temporary, name, existing);
     if (!temporary.name.isEmpty())
         ::unlinkat(folder.fd, temporary.name.constData(), 0);
-    if (publishError)
-        return {systemReason(publishError), existing == Existing::Keep && publishError == EEXIST};
+    if (error)
+        return {systemReason(error), existing == Existing::Keep && error == EEXIST};
     // Some file systems cannot sync a folder; the file itself is on disk.
-    if (!error && ::fsync(folder.fd) != 0 && errno != EINVAL)
-        error = errno;
-    return error ? failed(error) : Outcome{};
+    if (::fsync(folder.fd) != 0 && errno != EINVAL)
+        return failed(errno);
+    return {};
 }
 
 void AtomicFileWriter::setBeforePublish(std::function<void()> hook)
