@@ -29,8 +29,7 @@ const std::map<QString, std::unique_ptr<ImageEncoder>> &encoders()
         t.emplace(QStringLiteral("iff"), std::make_unique<IlbmEncoder>());
         t.emplace(QStringLiteral("jpg"), std::make_unique<QtImageEncoder>("jpeg", jpegQuality));
         t.emplace(QStringLiteral("pcx"), std::make_unique<PcxEncoder>());
-        t.emplace(QStringLiteral("png"),
-                  std::make_unique<QtImageEncoder>("png", pngFastCompression));
+        t.emplace(QStringLiteral("png"), std::make_unique<QtImageEncoder>("png", pngFastCompression));
         t.emplace(QStringLiteral("tga"), std::make_unique<TgaEncoder>());
         t.emplace(QStringLiteral("tif"), std::make_unique<QtImageEncoder>("tiff"));
         return t;
@@ -49,9 +48,9 @@ QStringList SnapFileWriter::types()
 }
 
 snappy::Failure SnapFileWriter::save(const QImage &picture, const QString &path,
-                                     const QString &type, AtomicFileWriter::Existing existing)
+                                     const QString &type)
 {
-    return write(picture, path, type, existing).failure;
+    return write(picture, path, type, AtomicFileWriter::Existing::Replace).failure;
 }
 
 snappy::Failure SnapFileWriter::saveSnap(PropertyStore &properties)

@@ -21,9 +21,8 @@ class SnapFileWriter {
 public:
     static QStringList types();
 
-    static snappy::Failure
-    save(const QImage &picture, const QString &path, const QString &type,
-         AtomicFileWriter::Existing existing = AtomicFileWriter::Existing::Replace);
+    // Replaces a plain file under the name.
+    static snappy::Failure save(const QImage &picture, const QString &path, const QString &type);
 
     // A device's SaveSnap: the Picture property saved under SaveFileName as
     // SaveFileType, by SaveNoReplace either kept from replacing anything or
