@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <limits>
 
+using snappy::Boolean;
 using snappy::DispId;
 using snappy::Method;
 
@@ -27,8 +28,11 @@ SnapCompletion::SnapCompletion(CaptureControls &controls, CaptureState &state,
 void SnapCompletion::Snappy1_SnapDone()
 {
     m_progress.completeAcquisition();
-    m_controls.imgDisplay->setPicture(m_device.picture());
-    if (isTrue(m_state.bSaveFile))
+    const QImage picture = m_device.picture();
+    m_controls.imgDisplay->setPicture(picture);
+    // A snap the device could not take ends without a picture: the device
+    // has said why, and saving would only add a failure of its own.
+    if (isTrue(m_state.bSaveFile) && !picture.isNull())
         saveSnap();
 
     if (isTrue(m_state.bRapidSnap))
@@ -45,32 +49,55 @@ void SnapCompletion::Snappy1_PictureUpdated()
 void SnapCompletion::saveSnap()
 {
     const bool incremental = isTrue(m_state.bFileIncrement);
-    if (incremental && !skipToFreeNumber())
+    if (incremental && !skipToFreeNumber(false))
         return;
 
-    const QString fileName = snapFileName(m_state);
-    m_device.writeProperty(DispId::SaveFileName, fileName);
+    m_device.writeProperty(DispId::SaveFileName, snapFileName(m_state));
     m_device.writeProperty(DispId::SaveFileType, m_state.sFileType);
+    m_device.writeProperty(DispId::SaveNoReplace, incremental ? Boolean::True : Boolean::False);
     m_controls.imgTemp->setPicture(m_controls.imgDisplay->picture());
     m_device.writeProperty(DispId::Picture, m_controls.imgTemp->picture());
-    if (const snappy::Failure failure = m_device.call(Method::SaveSnap)) {
+    snappy::Failure failure = m_device.call(Method::SaveSnap);
+    // Another program may take the number between the look above and the
+    // save; the snap then goes under the next free number.
+    while (failure && incremental && nameTaken()) {
+        if (!skipToFreeNumber(true))
+            return;
+        m_device.writeProperty(DispId::SaveFileName, snapFileName(m_state));
+        failure = m_device.call(Method::SaveSnap);
+    }
+    if (failure) {
         m_notice.report(*failure);
         return;
     }
-    m_controls.lblPath->setText(fileName);
+    m_notice.reportSaved();
+    m_controls.lblPath->setText(snapFileName(m_state));
     if (incremental)
         advanceImageNumber();
 }
 
-// An incremental run started again in a folder it already wrote to must not
-// overwrite what the earlier run saved.
-bool SnapCompletion::skipToFreeNumber()
+bool SnapCompletion::nameTaken()
 {
-    while (QFileInfo::exists(snapFileName(m_state))) {
+    const snappy::Value taken = m_device.readProperty(DispId::SaveNameTaken);
+    const auto *flag = std::get_if<Boolean>(&taken);
+    return flag && *flag == Boolean::True;
+}
+
+// An incremental run started again in a folder it already wrote to must not
+// overwrite what the earlier run saved. A link under a name takes it even
+// when it leads nowhere.
+bool SnapCompletion::skipToFreeNumber(bool currentTaken)
+{
+    auto taken = [this] {
+        const QFileInfo file(snapFileName(m_state));
+        return file.exists() || file.isSymLink();
+    };
+    while (currentTaken || taken()) {
+        currentTaken = false;
         if (m_state.iCurrentImageNumber == LastImageNumber) {
-            stopIncrementalSaving(QObject::tr("Every image number up to %1 is taken in %2.")
-                                      .arg(LastImageNumber)
-                                      .arg(m_state.sCurrentpath));
+            m_notice.report(QObject::tr("Every image number up to %1 is taken in %2.")
+                                .arg(QString::number(LastImageNumber), m_state.sCurrentpath) +
+                            QLatin1Char(' ') + stopIncrementalSaving());
             return false;
         }
         ++m_state.iCurrentImageNumber;
@@ -81,8 +108,10 @@ bool SnapCompletion::skipToFreeNumber()
 void SnapCompletion::advanceImageNumber()
 {
     if (m_state.iCurrentImageNumber == LastImageNumber) {
-        stopIncrementalSaving(QObject::tr("The image number has reached %1, the highest there is.")
-                                  .arg(LastImageNumber));
+        m_notice.reportSavingStopped(
+            QObject::tr("The image number has reached %1, the highest there is.")
+                .arg(LastImageNumber) +
+            QLatin1Char(' ') + stopIncrementalSaving());
         return;
     }
     ++m_state.iCurrentImageNumber;
@@ -90,9 +119,8 @@ void SnapCompletion::advanceImageNumber()
 
 // Past the last number the counter would wrap and overwrite the first files,
 // so saving stops and the user chooses how to go on.
-void SnapCompletion::stopIncrementalSaving(const QString &reason)
+QString SnapCompletion::stopIncrementalSaving()
 {
     m_controls.optNoSave->select();
-    m_notice.report(reason + QLatin1Char(' ') +
-                    QObject::tr("Saving has been switched to \"Don't Save Snaps\"."));
+    return QObject::tr("Saving has been switched to \"Don't Save Snaps\".");
 }

@@ -21,9 +21,10 @@ public:
 
 private:
     void saveSnap();
-    bool skipToFreeNumber();
+    bool nameTaken();
+    bool skipToFreeNumber(bool currentTaken);
     void advanceImageNumber();
-    void stopIncrementalSaving(const QString &reason);
+    QString stopIncrementalSaving();
 
     CaptureControls &m_controls;
     CaptureState &m_state;

@@ -27,6 +27,8 @@ QString propertyName(DispId id)
     case DispId::ColorDepth: return QStringLiteral("ColorDepth");
     case DispId::PreviewColor: return QStringLiteral("PreviewColor");
     case DispId::ProcessFilter: return QStringLiteral("ProcessFilter");
+    case DispId::SaveNoReplace: return QStringLiteral("SaveNoReplace");
+    case DispId::SaveNameTaken: return QStringLiteral("SaveNameTaken");
     }
     return QStringLiteral("DispId %1").arg(static_cast<int>(id));
 }
@@ -49,7 +51,9 @@ ValueType propertyType(DispId id)
     case DispId::SaveFileName:
     case DispId::SaveFileType: return ValueType::String;
     case DispId::LiveSource:
-    case DispId::ColorSource: return ValueType::Boolean;
+    case DispId::ColorSource:
+    case DispId::SaveNoReplace:
+    case DispId::SaveNameTaken: return ValueType::Boolean;
     case DispId::Tint:
     case DispId::Saturation:
     case DispId::Bright:

@@ -36,6 +36,13 @@ enum class DispId : int {
     ColorDepth = 33,
     PreviewColor = 53,
     ProcessFilter = 54,
+    // Added by this program's devices: True makes SaveSnap refuse to replace
+    // anything already under SaveFileName, so that numbered files are never
+    // overwritten even by a file another program creates during the save.
+    SaveNoReplace = 101,
+    // Read after a failed SaveSnap: True when SaveNoReplace refused the save
+    // because the name was taken, so the caller may try another name.
+    SaveNameTaken = 102,
 };
 
 enum class Method : int {

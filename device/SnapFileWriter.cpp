@@ -50,11 +50,33 @@ QStringList SnapFileWriter::types()
 snappy::Failure SnapFileWriter::save(const QImage &picture, const QString &path,
                                      const QString &type)
 {
+    return write(picture, path, type, AtomicFileWriter::Existing::Replace).failure;
+}
+
+snappy::Failure SnapFileWriter::saveSnap(PropertyStore &properties)
+{
+    using snappy::DispId;
+    const bool keep =
+        std::get<snappy::Boolean>(properties.read(DispId::SaveNoReplace)) == snappy::Boolean::True;
+    const AtomicFileWriter::Outcome outcome =
+        write(std::get<QImage>(properties.read(DispId::Picture)),
+              std::get<QString>(properties.read(DispId::SaveFileName)),
+              std::get<QString>(properties.read(DispId::SaveFileType)),
+              keep ? AtomicFileWriter::Existing::Keep : AtomicFileWriter::Existing::Replace);
+    properties.write(DispId::SaveNameTaken,
+                     outcome.nameTaken ? snappy::Boolean::True : snappy::Boolean::False);
+    return outcome.failure;
+}
+
+AtomicFileWriter::Outcome SnapFileWriter::write(const QImage &picture, const QString &path,
+                                                const QString &type,
+                                                AtomicFileWriter::Existing existing)
+{
     auto failed = [&](const QString &reason) {
-        return QStringLiteral("Could not save %1: %2").arg(path, reason);
+        return AtomicFileWriter::Outcome{QStringLiteral("Could not save %1: %2").arg(path, reason)};
     };
     if (path.isEmpty())
-        return QStringLiteral("Could not save: no file name was given");
+        return {QStringLiteral("Could not save: no file name was given")};
     const auto found = encoders().find(type.toLower());
     if (found == encoders().end())
         return failed(QStringLiteral("\"%1\" is not an image type this device writes").arg(type));
@@ -65,10 +87,10 @@ snappy::Failure SnapFileWriter::save(const QImage &picture, const QString &path,
     buffer.open(QIODevice::WriteOnly);
     if (const snappy::Failure encoded = found->second->encode(picture, buffer))
         return failed(*encoded);
-    const snappy::Failure failure = AtomicFileWriter::write(path, bytes);
-    if (failure)
-        return failed(*failure);
-    return std::nullopt;
+    AtomicFileWriter::Outcome outcome = AtomicFileWriter::write(path, bytes, existing);
+    if (outcome.failure)
+        outcome.failure = failed(*outcome.failure).failure;
+    return outcome;
 }
 
 } // namespace device

@@ -2,11 +2,14 @@
 
 // Saves a picture as an image file of one of the seven types the device
 // writes: "bmp", "iff", "jpg", "pcx", "png", "tga" and "tif". A file is
-// written beside its target and renamed over it only once complete, so a
-// failed save leaves any earlier file as it was. Failures name the file and
-// the reason the system gave.
+// put in place only once complete (AtomicFileWriter), so a failed save
+// leaves any earlier file as it was. Failures name the file and the reason.
+// Every device saves its snaps through saveSnap, so all of them honour the
+// no-replace save that numbered files need.
 
 #include "capture/SnappyDevice.h"
+#include "device/AtomicFileWriter.h"
+#include "device/PropertyStore.h"
 
 #include <QImage>
 #include <QString>
@@ -18,7 +21,19 @@ class SnapFileWriter {
 public:
     static QStringList types();
 
+    // Replaces a plain file under the name.
     static snappy::Failure save(const QImage &picture, const QString &path, const QString &type);
+
+    // A device's SaveSnap: the Picture property saved under SaveFileName as
+    // SaveFileType, by SaveNoReplace either kept from replacing anything or
+    // replacing a plain file; SaveNameTaken tells whether a kept name is why
+    // it failed.
+    static snappy::Failure saveSnap(PropertyStore &properties);
+
+private:
+    static AtomicFileWriter::Outcome write(const QImage &picture, const QString &path,
+                                           const QString &type,
+                                           AtomicFileWriter::Existing existing);
 };
 
 } // namespace device

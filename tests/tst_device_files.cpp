@@ -143,7 +143,7 @@ private slots:
                                                    << "Not a directory";
         QTest::newRow("full device") << "/dev/full"
                                      << "pcx"
-                                     << "No space left on device";
+                                     << "not a plain file";
         QTest::newRow("a folder") << m_folder.path() << "png"
                                   << "directory";
     }

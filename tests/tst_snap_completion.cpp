@@ -1,5 +1,7 @@
 #include "TestWindow.h"
 
+#include <QAccessible>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <limits>
@@ -37,6 +39,28 @@ void touch(const QString &path)
     QVERIFY(file.open(QIODevice::WriteOnly));
 }
 
+// What a screen reader, and so the user, reads in a window.
+QString readAloud(QWidget &window)
+{
+    QStringList texts;
+    std::function<void(QAccessibleInterface *)> collect = [&](QAccessibleInterface *node) {
+        texts << node->text(QAccessible::Name) << node->text(QAccessible::Value);
+        for (int i = 0; i < node->childCount(); ++i)
+            collect(node->child(i));
+    };
+    collect(QAccessible::queryAccessibleInterface(&window));
+    return texts.join(QLatin1Char('\n'));
+}
+
+struct RaiseCounter : QObject {
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        raises += event->type() == QEvent::ZOrderChange;
+        return false;
+    }
+    int raises = 0;
+};
+
 } // namespace
 
 class SnapCompletionTest : public QObject {
@@ -65,10 +89,11 @@ private slots:
             t.chooseMode(SnapMode::SingleSnap);
             t.device->clearLog();
             t.device->raiseSnapDone();
-            QCOMPARE(t.device->log(),
-                     QStringList({"read Picture", "write SaveFileName \"" + target + "\"",
-                                  "write SaveFileType \"bmp\"", "write Picture picture 64x48",
-                                  "call SaveSnap", "call StopPreview"}));
+            QCOMPARE(
+                t.device->log(),
+                QStringList({"read Picture", "write SaveFileName \"" + target + "\"",
+                             "write SaveFileType \"bmp\"", "write SaveNoReplace False",
+                             "write Picture picture 64x48", "call SaveSnap", "call StopPreview"}));
         }
         QCOMPARE(t.state().iCurrentImageNumber, 0);
         QCOMPARE(t.controls().lblPath->text(), target);
@@ -83,6 +108,7 @@ private slots:
         t.device->raiseSnapDone();
         QCOMPARE(t.device->entries("write").first(),
                  "write SaveFileName \"" + t.fileNamed("pic00000.bmp") + "\"");
+        QVERIFY(t.device->log().contains("write SaveNoReplace True"));
         QCOMPARE(t.controls().lblPath->text(), t.fileNamed("pic00000.bmp"));
         QCOMPARE(t.controls().lblPath->toolTip(), tip);
         QCOMPARE(t.state().iCurrentImageNumber, 1);
@@ -93,7 +119,8 @@ private slots:
         SavingWindow t(&CaptureControls::optIncremental);
         touch(t.fileNamed("pic00000.bmp"));
         touch(t.fileNamed("pic00001.bmp"));
-        touch(t.fileNamed("pic00003.bmp"));
+        // A link takes its name even when it leads nowhere.
+        QVERIFY(QFile::link(t.fileNamed("nowhere"), t.fileNamed("pic00003.bmp")));
         t.device->raiseSnapDone();
         QVERIFY(
             t.device->log().contains("write SaveFileName \"" + t.fileNamed("pic00002.bmp") + "\""));
@@ -123,6 +150,63 @@ private slots:
         QCOMPARE(t.state().iCurrentImageNumber, 0);
         QCOMPARE(t.controls().lblPath->text(), label);
         QCOMPARE(t.device->callCount(snappy::Method::Snap), 3);
+
+        // Saved again, the snaps lost stay counted until the notice is closed.
+        t.device->stopFailingCalls(snappy::Method::SaveSnap);
+        t.device->raiseSnapDone();
+        QVERIFY(notice.text().startsWith("Saving works again") &&
+                notice.text().contains("disk full"));
+        QCOMPARE(notice.failureCount(), 2);
+        notice.hide();
+        t.device->failCalls(snappy::Method::SaveSnap, "Could not save: gone");
+        t.device->raiseSnapDone();
+        QCOMPARE(notice.failureCount(), 1);
+    }
+
+    // Names may hold anything and be of any length: the notice shows them
+    // as typed, whoever reports them, counting only the snaps not saved,
+    // and stays within the screen with its OK button on it.
+    void noticeShowsNamesAsTypedWithinTheScreen()
+    {
+        const QString name = "/snaps/<b>%1</b> &amp; %2/" + QString(4000, 'x');
+        SavingWindow t(&CaptureControls::optIncremental);
+        t.device->failCalls(snappy::Method::SaveSnap, "Could not save " + name);
+        t.device->raiseSnapDone();
+        SaveFailureNotice &notice = t.window->saveFailureNotice();
+        QVERIFY(readAloud(notice).contains("A snap could not be saved.\nCould not save " + name +
+                                           "\n\nSnaps not saved since this notice appeared: 1"));
+        notice.reportDeviceFailure(name);
+        QVERIFY(readAloud(notice).contains("The capture device failed.\n" + name));
+        QCOMPARE(notice.failureCount(), 1);
+
+        const QRect screen = notice.screen()->availableGeometry();
+        QVERIFY2(notice.width() <= screen.width() && notice.height() <= screen.height(),
+                 qPrintable(QString("%1x%2").arg(notice.width()).arg(notice.height())));
+        QVERIFY(notice.rect().contains(notice.findChild<QAbstractButton *>()->geometry()));
+    }
+
+    // Shown over a modal box the notice would hide it while all input is
+    // blocked; once up, it is not pulled to the front by each failure.
+    void noticeNeverCoversAModalDialog()
+    {
+        SavingWindow t(&CaptureControls::opSameName);
+        t.device->failCalls(snappy::Method::SaveSnap, "Could not save: disk full");
+        SaveFailureNotice &notice = t.window->saveFailureNotice();
+        QDialog modal(t.window.get());
+        modal.setModal(true);
+        modal.show();
+        t.device->raiseSnapDone();
+        t.device->raiseSnapDone();
+        QCoreApplication::processEvents();
+        QVERIFY(!notice.isVisible());
+
+        modal.hide();
+        QTRY_VERIFY(notice.isVisible());
+        QCOMPARE(notice.failureCount(), 2);
+        RaiseCounter counter;
+        notice.installEventFilter(&counter);
+        t.device->raiseSnapDone();
+        QCOMPARE(counter.raises, 0);
     }
 
     void counterStopsInsteadOfWrapping()
@@ -134,7 +218,11 @@ private slots:
         QCOMPARE(t.state().iCurrentImageNumber, std::numeric_limits<qint32>::max());
         QCOMPARE(t.state().bSaveFile, FlagFalse);
         QVERIFY(t.controls().optNoSave->isChecked());
-        QVERIFY(t.window->saveFailureNotice().isVisible());
+        // The last number was saved: no failure to count.
+        const SaveFailureNotice &notice = t.window->saveFailureNotice();
+        QVERIFY(notice.isVisible());
+        QVERIFY(notice.text().startsWith("The snap was saved, but saving has stopped.\n"));
+        QCOMPARE(notice.failureCount(), 0);
 
         t.device->clearLog();
         t.device->raiseSnapDone();

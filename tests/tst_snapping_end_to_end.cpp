@@ -1,5 +1,6 @@
 #include "ScriptedPrompts.h"
 #include "app/Lumivane.h"
+#include "device/gstreamer/GStreamerDevice.h"
 #include "device/standin/StandInDevice.h"
 
 #include <QTemporaryDir>
@@ -7,14 +8,19 @@
 
 namespace {
 
-// The program as a user runs it, on the device it ships with, saving
-// incrementally into a folder of the test's own.
+std::unique_ptr<snappy::SnappyDevice> instantStandIn()
+{
+    auto standIn = std::make_unique<device::StandInDevice>();
+    standIn->setTimeScale(0.0);
+    return standIn;
+}
+
+// The program as a user runs it, by default on the device it ships with,
+// saving incrementally into a folder of the test's own.
 struct RunningProgram {
-    RunningProgram()
+    explicit RunningProgram(std::unique_ptr<snappy::SnappyDevice> device = instantStandIn())
     {
-        auto standIn = std::make_unique<device::StandInDevice>();
-        standIn->setTimeScale(0.0);
-        window = std::make_unique<Lumivane>(std::move(standIn), prompts);
+        window = std::make_unique<Lumivane>(std::move(device), prompts);
         window->state().sCurrentpath = folder.path();
         window->state().sFileName = "run";
         window->state().sFileType = "png";
@@ -89,6 +95,32 @@ private slots:
         QVERIFY(notice.text().contains(program.folder.filePath("gone")));
         QCOMPARE(program.window->state().iCurrentImageNumber, 0);
         QVERIFY(program.savedFiles().isEmpty());
+    }
+
+    // A time-lapse whose camera is gone: each snap ends without a picture,
+    // the user is told once why, nothing is written or numbered, and the
+    // countdown goes on to the next snap.
+    void aTimeLapseOutlivesItsCamera()
+    {
+        RunningProgram program(std::make_unique<device::gst::GStreamerDevice>(
+            QStringLiteral("v4l2src device=/dev/unplugged"), QStringLiteral("Garden camera")));
+        const CaptureControls &c = program.window->controls();
+        SaveFailureNotice &notice = program.window->saveFailureNotice();
+        QSignalSpy done(&program.window->Snappy1(), &snappy::SnappyDevice::SnapDone);
+        c.cmbSnapMode->select(static_cast<int>(SnapMode::DelayedSnap));
+        for (int snap = 1; snap <= 2; ++snap) {
+            program.window->state().iCountDown = 1;
+            QMetaObject::invokeMethod(c.tmrDelaySnap, "timeout", Qt::DirectConnection);
+            QTRY_COMPARE(done.size(), snap);
+            QVERIFY(notice.text().contains("Garden camera") &&
+                    notice.text().contains("/dev/unplugged"));
+            QVERIFY(c.tmrDelaySnap->isActive());
+            QCOMPARE(c.cmbSnapMode->currentIndex(), static_cast<int>(SnapMode::DelayedSnap));
+        }
+        QCOMPARE(notice.failureCount(), 0);
+        QCOMPARE(program.window->state().iCurrentImageNumber, 0);
+        QVERIFY(program.savedFiles().isEmpty());
+        QVERIFY(c.imgDisplay->picture().isNull());
     }
 };
 

@@ -29,6 +29,7 @@ public:
     void setPicture(const QImage &picture);
     // Makes every later call of the method fail with this reason.
     void failCalls(snappy::Method method, const QString &reason);
+    void stopFailingCalls(snappy::Method method) { m_failures.remove(static_cast<int>(method)); }
 
     void raiseAcquiringData() { emit AcquiringData(); }
     void raiseProcessingData() { emit ProcessingData(); }
