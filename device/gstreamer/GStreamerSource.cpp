@@ -63,6 +63,8 @@ void GStreamerSource::showPreview()
 {
     if (!m_preview || m_exposure || !openFor(previewSize, m_preview->source))
         return;
+    // A little under the frame interval, so that a source's own 30 frames a
+    // second all pass despite jitter, while faster sources are thinned out.
     m_pipeline.setFrameSpacing(1000 / previewRate - 3);
     m_watchdog.start();
 }
