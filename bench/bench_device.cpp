@@ -6,6 +6,7 @@
 #include "OffscreenBenchmarkMain.h"
 #include "device/IlbmEncoder.h"
 #include "device/PcxEncoder.h"
+#include "device/PngEncoder.h"
 #include "device/QtImageEncoder.h"
 #include "device/SnapFileWriter.h"
 #include "device/SnapProcessor.h"
@@ -101,7 +102,7 @@ const device::QtImageEncoder qtBmp("bmp");
 const device::QtImageEncoder qtDefaultPng("png");
 const device::IlbmEncoder ownIff;
 const device::PcxEncoder ownPcx;
-const device::QtImageEncoder ownPng("png", 90);
+const device::PngEncoder ownPng;
 const device::TgaEncoder ownTga;
 
 // pcx, tga and iff beside Qt's BMP writer; png beside Qt's own png writer at
