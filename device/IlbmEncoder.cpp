@@ -1,8 +1,14 @@
 #include "device/IlbmEncoder.h"
 
+#include "device/ByteRuns.h"
 #include "device/ByteWriter.h"
 
+#include <QtEndian>
+
+#include <algorithm>
+
 #include <array>
+#include <cstring>
 #include <vector>
 
 namespace device {
@@ -10,8 +16,9 @@ namespace device {
 namespace {
 
 // Packs runs of three or more equal bytes as a count and the byte, and the
-// rest as counted literal stretches, never across the end of `data`.
-void byteRun1(const quint8 *data, int size, QByteArray &out)
+// rest as counted literal stretches, never across the end of `data`. At most
+// one byte more than the data for each 128 bytes of it.
+char *byteRun1(const quint8 *data, int size, char *out)
 {
     int i = 0;
     while (i < size) {
@@ -19,18 +26,18 @@ void byteRun1(const quint8 *data, int size, QByteArray &out)
         while (i + run < size && run < 128 && data[i + run] == data[i])
             ++run;
         if (run >= 3) {
-            out.append(char(1 - run));
-            out.append(char(data[i]));
+            *out++ = char(1 - run);
+            *out++ = char(data[i]);
             i += run;
             continue;
         }
         const int start = i;
-        while (i < size && i - start < 128 &&
-               !(i + 2 < size && data[i] == data[i + 1] && data[i] == data[i + 2]))
-            ++i;
-        out.append(char(i - start - 1));
-        out.append(reinterpret_cast<const char *>(data + start), i - start);
+        i = byteruns::firstRun(data, start, std::min(size, start + 128), size, 3);
+        *out++ = char(i - start - 1);
+        std::memcpy(out, data + start, size_t(i - start));
+        out += i - start;
     }
+    return out;
 }
 
 // Transposes an 8 x 8 bit matrix held one row per byte, the first row in the
@@ -51,10 +58,7 @@ void splitPlanes(const std::vector<quint8> &values, std::array<std::vector<quint
 {
     const size_t groups = planes[0].size();
     for (size_t g = 0; g < groups; ++g) {
-        quint64 x = 0;
-        for (int j = 0; j < 8; ++j)
-            x = (x << 8) | values[g * 8 + size_t(j)];
-        x = transposeBits(x);
+        const quint64 x = transposeBits(qFromBigEndian<quint64>(values.data() + g * 8));
         for (int k = 0; k < 8; ++k)
             planes[k][g] = quint8(x >> (8 * k));
     }
@@ -106,6 +110,10 @@ snappy::Failure IlbmEncoder::encode(const QImage &source, QIODevice &out) const
     bmhd.be16(h);
 
     QByteArray body;
+    ByteWriter bodyWriter(body);
+    const int linePlanes = indexed ? planeCount : 24;
+    char *packed =
+        bodyWriter.beginInPlace(qsizetype(h) * linePlanes * (rowBytes + (rowBytes + 127) / 128));
     std::vector<quint8> values(size_t(rowBytes) * 8, 0);
     std::array<std::vector<quint8>, 8> planes;
     for (auto &plane : planes)
@@ -116,7 +124,7 @@ snappy::Failure IlbmEncoder::encode(const QImage &source, QIODevice &out) const
             std::copy(line, line + w, values.begin());
             splitPlanes(values, planes);
             for (int k = 0; k < planeCount; ++k)
-                byteRun1(planes[k].data(), rowBytes, body);
+                packed = byteRun1(planes[k].data(), rowBytes, packed);
             continue;
         }
         const auto *line = reinterpret_cast<const QRgb *>(picture.constScanLine(y));
@@ -125,9 +133,11 @@ snappy::Failure IlbmEncoder::encode(const QImage &source, QIODevice &out) const
                 values[size_t(x)] = quint8(line[x] >> shift);
             splitPlanes(values, planes);
             for (int k = 0; k < 8; ++k)
-                byteRun1(planes[k].data(), rowBytes, body);
+                packed = byteRun1(planes[k].data(), rowBytes, packed);
         }
     }
+
+    bodyWriter.endInPlace(packed);
 
     QByteArray form("ILBM");
     appendChunk(form, "BMHD", header);
@@ -145,6 +155,7 @@ snappy::Failure IlbmEncoder::encode(const QImage &source, QIODevice &out) const
     appendChunk(form, "BODY", body);
 
     QByteArray file;
+    file.reserve(form.size() + 8);
     appendChunk(file, "FORM", form);
     return writeAll(out, file);
 }

@@ -1,6 +1,9 @@
 #include "device/PcxEncoder.h"
 
+#include "device/ByteRuns.h"
 #include "device/ByteWriter.h"
+
+#include <cstring>
 
 #include <vector>
 
@@ -12,20 +15,56 @@ constexpr int headerSize = 128;
 constexpr int headerPaletteColours = 16;
 constexpr char paletteMarker = 0x0C;
 
-// Runs of up to 63 equal bytes become a count byte (top two bits set) and
-// the byte; a lone byte is written as itself unless it looks like a count.
-void encodeLine(const std::vector<quint8> &line, QByteArray &out)
+// A byte with both top bits set would read as a count, so it goes behind a
+// count of one.
+inline char *literal(quint8 v, char *out)
 {
-    size_t i = 0;
-    while (i < line.size()) {
-        int run = 1;
-        while (i + size_t(run) < line.size() && run < 63 && line[i + size_t(run)] == line[i])
-            ++run;
-        if (run > 1 || line[i] >= 0xC0)
-            out.append(char(0xC0 | run));
-        out.append(char(line[i]));
-        i += size_t(run);
+    *out = char(0xC1);
+    out += v >= 0xC0;
+    *out = char(v);
+    return out + 1;
+}
+
+// Bytes outside runs, eight at once where none of them needs a count.
+char *literals(const quint8 *in, int size, char *out)
+{
+    constexpr quint64 tops = 0x8080808080808080ULL;
+    int i = 0;
+    for (; i + 8 <= size; i += 8) {
+        const quint64 x = byteruns::word(in + i);
+        if ((x & (x << 1) & tops) == 0) {
+            std::memcpy(out, in + i, 8);
+            out += 8;
+            continue;
+        }
+        for (int k = 0; k < 8; ++k)
+            out = literal(in[i + k], out);
     }
+    for (; i < size; ++i)
+        out = literal(in[i], out);
+    return out;
+}
+
+// Runs of three to 63 equal bytes become a count byte (top two bits set) and
+// the byte; shorter runs hardly gain and would cost the quick path its
+// stretches. At most two bytes out for each byte in.
+char *encodeLine(const quint8 *line, int size, char *out)
+{
+    int i = 0;
+    while (i < size) {
+        const int run = byteruns::firstRun(line, i, size, size, 3);
+        out = literals(line + i, run - i, out);
+        i = run;
+        if (i == size)
+            break;
+        int length = 3;
+        while (i + length < size && length < 63 && line[i + length] == line[i])
+            ++length;
+        *out++ = char(0xC0 | length);
+        *out++ = char(line[i]);
+        i += length;
+    }
+    return out;
 }
 
 void appendRgb(QByteArray &bytes, QRgb c)
@@ -74,6 +113,8 @@ snappy::Failure PcxEncoder::encode(const QImage &source, QIODevice &out) const
     header.zeros(headerSize - int(file.size()));
 
     std::vector<quint8> line(static_cast<size_t>(bytesPerLine));
+    const auto encode = [&](char *to) { return encodeLine(line.data(), bytesPerLine, to); };
+    char *packed = header.beginInPlace(qsizetype(2) * bytesPerLine * planes * h);
     for (int y = 0; y < h; ++y) {
         if (sixteen) {
             const uchar *in = picture.constScanLine(y);
@@ -83,21 +124,22 @@ snappy::Failure PcxEncoder::encode(const QImage &source, QIODevice &out) const
                     if (in[x] & (1 << plane))
                         line[size_t(x / 8)] |= quint8(0x80 >> (x % 8));
                 }
-                encodeLine(line, file);
+                packed = encode(packed);
             }
         } else if (indexed) {
             const uchar *in = picture.constScanLine(y);
             std::copy(in, in + w, line.begin());
-            encodeLine(line, file);
+            packed = encode(packed);
         } else {
             const auto *in = reinterpret_cast<const QRgb *>(picture.constScanLine(y));
             for (int shift : {16, 8, 0}) {
                 for (int x = 0; x < w; ++x)
                     line[size_t(x)] = quint8(in[x] >> shift);
-                encodeLine(line, file);
+                packed = encode(packed);
             }
         }
     }
+    header.endInPlace(packed);
     if (indexed && !sixteen) {
         file.append(paletteMarker);
         for (int i = 0; i < 256; ++i)
