@@ -109,11 +109,30 @@ snappy::Failure IlbmEncoder::encode(const QImage &source, QIODevice &out) const
     bmhd.be16(w);
     bmhd.be16(h);
 
-    QByteArray body;
-    ByteWriter bodyWriter(body);
+    QByteArray file;
+    ByteWriter writer(file);
+    writer.text("FORM");
+    writer.be32(0); // the size, known at the end
+    writer.text("ILBM");
+    appendChunk(file, "BMHD", header);
+    if (indexed) {
+        QByteArray cmap;
+        const QList<QRgb> table = picture.colorTable();
+        for (int i = 0; i < (1 << planeCount); ++i) {
+            const QRgb c = i < table.size() ? table[i] : qRgb(0, 0, 0);
+            cmap.append(char(qRed(c)));
+            cmap.append(char(qGreen(c)));
+            cmap.append(char(qBlue(c)));
+        }
+        appendChunk(file, "CMAP", cmap);
+    }
+    writer.text("BODY");
+    writer.be32(0);
+    const qsizetype bodyStart = file.size();
+
     const int linePlanes = indexed ? planeCount : 24;
     char *packed =
-        bodyWriter.beginInPlace(qsizetype(h) * linePlanes * (rowBytes + (rowBytes + 127) / 128));
+        writer.beginInPlace(qsizetype(h) * linePlanes * (rowBytes + (rowBytes + 127) / 128));
     std::vector<quint8> values(size_t(rowBytes) * 8, 0);
     std::array<std::vector<quint8>, 8> planes;
     for (auto &plane : planes)
@@ -136,27 +155,12 @@ snappy::Failure IlbmEncoder::encode(const QImage &source, QIODevice &out) const
                 packed = byteRun1(planes[k].data(), rowBytes, packed);
         }
     }
-
-    bodyWriter.endInPlace(packed);
-
-    QByteArray form("ILBM");
-    appendChunk(form, "BMHD", header);
-    if (indexed) {
-        QByteArray cmap;
-        const QList<QRgb> table = picture.colorTable();
-        for (int i = 0; i < (1 << planeCount); ++i) {
-            const QRgb c = i < table.size() ? table[i] : qRgb(0, 0, 0);
-            cmap.append(char(qRed(c)));
-            cmap.append(char(qGreen(c)));
-            cmap.append(char(qBlue(c)));
-        }
-        appendChunk(form, "CMAP", cmap);
-    }
-    appendChunk(form, "BODY", body);
-
-    QByteArray file;
-    file.reserve(form.size() + 8);
-    appendChunk(file, "FORM", form);
+    writer.endInPlace(packed);
+    const qsizetype bodySize = file.size() - bodyStart;
+    if (bodySize % 2)
+        writer.u8(0);
+    qToBigEndian(quint32(bodySize), file.data() + bodyStart - 4);
+    qToBigEndian(quint32(file.size() - 8), file.data() + 4);
     return writeAll(out, file);
 }
 

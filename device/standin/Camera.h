@@ -2,7 +2,8 @@
 
 // The camera: the scene as its sensor reads it, at the sensor's own size.
 // Snaps read the scene over several frames, as their method asks; previews
-// are single reads brought down to the preview size.
+// are single reads of the scene drawn at the preview size, which costs a
+// fraction of reading it whole and scaling it down.
 
 #include "device/CaptureSettings.h"
 #include "device/standin/Scene.h"
@@ -27,7 +28,7 @@ public:
     QImage previewFrame(const PreviewSettings &settings, const QDateTime &moment);
 
 private:
-    QImage read(SourceKind source, bool colour, int reads, const QDateTime &moment);
+    QImage read(SourceKind source, bool colour, int reads, const QDateTime &moment, QSize size);
 
     Scene m_scene;
     Sensor m_sensor;
