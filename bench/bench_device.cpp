@@ -8,6 +8,7 @@
 #include "device/PcxEncoder.h"
 #include "device/PngEncoder.h"
 #include "device/QtImageEncoder.h"
+#include "device/Resampler.h"
 #include "device/SnapFileWriter.h"
 #include "device/SnapProcessor.h"
 #include "device/TgaEncoder.h"
@@ -48,6 +49,23 @@ void ProcessSnap800WithEveryAdjustmentAndOptimized8Bit(benchmark::State &state)
 BENCHMARK(ProcessSnap800WithEveryAdjustmentAndOptimized8Bit)
     ->ArgName("filter")
     ->DenseRange(0, 2)
+    ->Unit(benchmark::kMillisecond);
+
+// The sensor's picture to a snap size, at each filter.
+void ScaleRaw(benchmark::State &state)
+{
+    device::Camera camera(1);
+    const QImage raw = camera.expose({}, start);
+    const QSize size(int(state.range(0)), int(state.range(0)) * 3 / 4);
+    const auto filter = static_cast<device::ScaleQuality>(state.range(1));
+    for (auto _ : state) {
+        const QImage picture = device::Resampler::scale(raw, size, filter);
+        benchmark::DoNotOptimize(picture.constBits());
+    }
+}
+BENCHMARK(ScaleRaw)
+    ->ArgNames({"width", "filter"})
+    ->ArgsProduct({{640, 800}, {0, 1, 2}})
     ->Unit(benchmark::kMillisecond);
 
 QImage snap800(int depth)
