@@ -25,38 +25,36 @@ inline char *literal(quint8 v, char *out)
     return out + 1;
 }
 
-// Bytes outside runs, eight at once where none of them needs a count.
-char *literals(const quint8 *in, int size, char *out)
+// Runs of three to 63 equal bytes become a count byte (top two bits set) and
+// the byte; shorter runs hardly gain and would cost the quick path its
+// stretches of eight bytes without runs. Of those, the ones where no byte
+// needs a count are copied whole. At most two bytes out for each byte in.
+char *encodeLine(const quint8 *line, int size, char *out)
 {
     constexpr quint64 tops = 0x8080808080808080ULL;
     int i = 0;
-    for (; i + 8 <= size; i += 8) {
-        const quint64 x = byteruns::word(in + i);
-        if ((x & (x << 1) & tops) == 0) {
-            std::memcpy(out, in + i, 8);
-            out += 8;
+    while (i < size) {
+        if (i + 10 <= size) {
+            const quint64 x = byteruns::word(line + i);
+            const quint64 runs = byteruns::zeroBytes((x ^ byteruns::word(line + i + 1)) |
+                                                     (x ^ byteruns::word(line + i + 2)));
+            if (!runs) {
+                if ((x & (x << 1) & tops) == 0) {
+                    std::memcpy(out, line + i, 8);
+                    out += 8;
+                } else {
+                    for (int k = 0; k < 8; ++k)
+                        out = literal(line[i + k], out);
+                }
+                i += 8;
+                continue;
+            }
+            for (const int run = i + qCountTrailingZeroBits(runs) / 8; i < run; ++i)
+                out = literal(line[i], out);
+        } else if (!(i + 2 < size && line[i + 1] == line[i] && line[i + 2] == line[i])) {
+            out = literal(line[i++], out);
             continue;
         }
-        for (int k = 0; k < 8; ++k)
-            out = literal(in[i + k], out);
-    }
-    for (; i < size; ++i)
-        out = literal(in[i], out);
-    return out;
-}
-
-// Runs of three to 63 equal bytes become a count byte (top two bits set) and
-// the byte; shorter runs hardly gain and would cost the quick path its
-// stretches. At most two bytes out for each byte in.
-char *encodeLine(const quint8 *line, int size, char *out)
-{
-    int i = 0;
-    while (i < size) {
-        const int run = byteruns::firstRun(line, i, size, size, 3);
-        out = literals(line + i, run - i, out);
-        i = run;
-        if (i == size)
-            break;
         int length = 3;
         while (i + length < size && length < 63 && line[i + length] == line[i])
             ++length;
