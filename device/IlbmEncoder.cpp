@@ -53,14 +53,14 @@ quint64 transposeBits(quint64 x)
     return x;
 }
 
-// Splits one line of 8-bit values into eight bitplane lines.
-void splitPlanes(const std::vector<quint8> &values, std::array<std::vector<quint8>, 8> &planes)
+// Splits one line of 8-bit values into eight bitplane lines, plane k at
+// planes + k * rowBytes.
+void splitPlanes(const quint8 *values, quint8 *planes, int rowBytes)
 {
-    const size_t groups = planes[0].size();
-    for (size_t g = 0; g < groups; ++g) {
-        const quint64 x = transposeBits(qFromBigEndian<quint64>(values.data() + g * 8));
+    for (int g = 0; g < rowBytes; ++g) {
+        const quint64 x = transposeBits(qFromBigEndian<quint64>(values + 8 * g));
         for (int k = 0; k < 8; ++k)
-            planes[k][g] = quint8(x >> (8 * k));
+            planes[k * rowBytes + g] = quint8(x >> (8 * k));
     }
 }
 
@@ -134,25 +134,23 @@ snappy::Failure IlbmEncoder::encode(const QImage &source, QIODevice &out) const
     char *packed =
         writer.beginInPlace(qsizetype(h) * linePlanes * (rowBytes + (rowBytes + 127) / 128));
     std::vector<quint8> values(size_t(rowBytes) * 8, 0);
-    std::array<std::vector<quint8>, 8> planes;
-    for (auto &plane : planes)
-        plane.assign(size_t(rowBytes), 0);
+    std::vector<quint8> planes(size_t(rowBytes) * 8);
     for (int y = 0; y < h; ++y) {
         if (indexed) {
             const uchar *line = picture.constScanLine(y);
             std::copy(line, line + w, values.begin());
-            splitPlanes(values, planes);
+            splitPlanes(values.data(), planes.data(), rowBytes);
             for (int k = 0; k < planeCount; ++k)
-                packed = byteRun1(planes[k].data(), rowBytes, packed);
+                packed = byteRun1(planes.data() + k * rowBytes, rowBytes, packed);
             continue;
         }
         const auto *line = reinterpret_cast<const QRgb *>(picture.constScanLine(y));
         for (int shift : {16, 8, 0}) {
             for (int x = 0; x < w; ++x)
                 values[size_t(x)] = quint8(line[x] >> shift);
-            splitPlanes(values, planes);
+            splitPlanes(values.data(), planes.data(), rowBytes);
             for (int k = 0; k < 8; ++k)
-                packed = byteRun1(planes[k].data(), rowBytes, packed);
+                packed = byteRun1(planes.data() + k * rowBytes, rowBytes, packed);
         }
     }
     writer.endInPlace(packed);
