@@ -47,4 +47,20 @@ inline int firstRun(const quint8 *data, int from, int to, int size, int length)
     return to;
 }
 
+// How many bytes from data[from] on equal it, counting no further than
+// data[end - 1].
+inline int runLength(const quint8 *data, int from, int end)
+{
+    const quint64 repeated = data[from] * 0x0101010101010101ULL;
+    int n = from + 1;
+    while (n + 8 <= end) {
+        if (const quint64 differ = word(data + n) ^ repeated)
+            return n + int(qCountTrailingZeroBits(differ) / 8) - from;
+        n += 8;
+    }
+    while (n < end && data[n] == data[from])
+        ++n;
+    return n - from;
+}
+
 } // namespace device::byteruns

@@ -11,6 +11,10 @@
 #include <cstring>
 #include <vector>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace device {
 
 namespace {
@@ -22,9 +26,7 @@ char *byteRun1(const quint8 *data, int size, char *out)
 {
     int i = 0;
     while (i < size) {
-        int run = 1;
-        while (i + run < size && run < 128 && data[i + run] == data[i])
-            ++run;
+        const int run = byteruns::runLength(data, i, std::min(size, i + 128));
         if (run >= 3) {
             *out++ = char(1 - run);
             *out++ = char(data[i]);
@@ -54,10 +56,28 @@ quint64 transposeBits(quint64 x)
 }
 
 // Splits one line of 8-bit values into eight bitplane lines, plane k at
-// planes + k * rowBytes.
+// planes + k * rowBytes. With SSE2, sixteen values at a time: their top bits
+// are gathered at once, and adding each byte to itself brings up the next.
 void splitPlanes(const quint8 *values, quint8 *planes, int rowBytes)
 {
-    for (int g = 0; g < rowBytes; ++g) {
+    int g = 0;
+#ifdef __SSE2__
+    for (; g + 2 <= rowBytes; g += 2) {
+        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(values + 8 * g));
+        // Reversed, so that the first value ends in the highest bit.
+        v = _mm_shuffle_epi32(v, _MM_SHUFFLE(0, 1, 2, 3));
+        v = _mm_shufflehi_epi16(_mm_shufflelo_epi16(v, _MM_SHUFFLE(2, 3, 0, 1)),
+                                _MM_SHUFFLE(2, 3, 0, 1));
+        v = _mm_or_si128(_mm_slli_epi16(v, 8), _mm_srli_epi16(v, 8));
+        for (int k = 7; k >= 0; --k) {
+            const int bits = _mm_movemask_epi8(v);
+            planes[k * rowBytes + g] = quint8(bits >> 8);
+            planes[k * rowBytes + g + 1] = quint8(bits);
+            v = _mm_add_epi8(v, v);
+        }
+    }
+#endif
+    for (; g < rowBytes; ++g) {
         const quint64 x = transposeBits(qFromBigEndian<quint64>(values + 8 * g));
         for (int k = 0; k < 8; ++k)
             planes[k * rowBytes + g] = quint8(x >> (8 * k));

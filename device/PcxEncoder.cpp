@@ -3,6 +3,7 @@
 #include "device/ByteRuns.h"
 #include "device/ByteWriter.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include <vector>
@@ -55,9 +56,7 @@ char *encodeLine(const quint8 *line, int size, char *out)
             out = literal(line[i++], out);
             continue;
         }
-        int length = 3;
-        while (i + length < size && length < 63 && line[i + length] == line[i])
-            ++length;
+        const int length = byteruns::runLength(line, i, std::min(size, i + 63));
         *out++ = char(0xC0 | length);
         *out++ = char(line[i]);
         i += length;
