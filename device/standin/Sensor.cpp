@@ -1,5 +1,7 @@
 #include "device/standin/Sensor.h"
 
+#include <QtAlgorithms>
+
 #include <algorithm>
 #include <cmath>
 
@@ -98,9 +100,12 @@ QImage Sensor::read(std::vector<QImage> views, bool colour)
     }
     QImage picture(size, QImage::Format_RGB32);
     const int reads = int(views.size());
-    // The rounded average of every possible sum, looked up rather than
-    // divided for each byte.
-    std::vector<uchar> average(size_t(255 * reads + 1));
+    // The camera reads a power of two of views, whose rounded average is a
+    // shift the compiler does for many bytes at once; any other count looks
+    // the average of each possible sum up rather than divide every byte.
+    const bool powerOfTwo = (reads & (reads - 1)) == 0;
+    const int shift = qCountTrailingZeroBits(quint32(reads));
+    std::vector<uchar> average(powerOfTwo ? 0 : size_t(255 * reads + 1));
     for (size_t sum = 0; sum < average.size(); ++sum)
         average[sum] = uchar((int(sum) + reads / 2) / reads);
     std::vector<uchar> line(size_t(w) * 4);
@@ -113,8 +118,13 @@ QImage Sensor::read(std::vector<QImage> views, bool colour)
                 sums[i] += line[i];
         }
         uchar *out = picture.scanLine(y);
-        for (size_t i = 0; i < sums.size(); ++i)
-            out[i] = average[sums[i]];
+        if (powerOfTwo) {
+            for (size_t i = 0; i < sums.size(); ++i)
+                out[i] = uchar((sums[i] + reads / 2) >> shift);
+        } else {
+            for (size_t i = 0; i < sums.size(); ++i)
+                out[i] = average[sums[i]];
+        }
     }
     return picture;
 }
