@@ -6,8 +6,8 @@
 // finished picture. Snaps asked for while one is under way wait their turn,
 // each with the settings it was asked with, and each ends exactly once.
 
-#include "device/CaptureSettings.h"
 #include "device/standin/Camera.h"
+#include "device/CaptureSettings.h"
 
 #include <QImage>
 #include <QObject>

@@ -3,8 +3,8 @@
 // The live preview: while it runs, a new frame from the camera thirty times a
 // second, delivered from the event loop.
 
-#include "device/CaptureSettings.h"
 #include "device/standin/Camera.h"
+#include "device/CaptureSettings.h"
 
 #include <QObject>
 #include <QTimer>

@@ -41,7 +41,7 @@ void Sensor::makeNoise()
     m_noise.resize(size_t(noisePixels) * 4);
     quint64 state = m_random.generate64();
     for (size_t i = 0; i < m_noise.size(); i += 4) {
-        // splitmix64: one step gives the 24 bytes of this pixel's three draws.
+        // One step of splitmix64 for each draw, four of whose bytes are summed.
         for (size_t c = 0; c < 3; ++c) {
             state += 0x9E3779B97F4A7C15ULL;
             quint64 z = state;

@@ -6,10 +6,10 @@
 // the event loop, never from inside a call.
 
 #include "capture/SnappyDevice.h"
-#include "device/PropertyStore.h"
-#include "device/SnapSequencer.h"
 #include "device/standin/Camera.h"
 #include "device/standin/PreviewLoop.h"
+#include "device/PropertyStore.h"
+#include "device/SnapSequencer.h"
 
 namespace device {
 
