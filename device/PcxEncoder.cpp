@@ -5,8 +5,12 @@
 
 #include <algorithm>
 #include <cstring>
-
+#include <iterator>
 #include <vector>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <tmmintrin.h>
+#endif
 
 namespace device {
 
@@ -26,13 +30,80 @@ inline char *literal(quint8 v, char *out)
     return out + 1;
 }
 
-// Runs of three to 63 equal bytes become a count byte (top two bits set) and
-// the byte; shorter runs hardly gain and would cost the quick path its
-// stretches of eight bytes without runs. Of those, the ones where no byte
-// needs a count are copied whole. At most two bytes out for each byte in.
-char *encodeLine(const quint8 *line, int size, char *out)
+// Eight bytes without runs, held in `x`, the first in the lowest byte.
+using EightLiterals = char *(*)(const quint8 *in, quint64 x, char *out);
+
+char *eightLiterals(const quint8 *in, quint64 x, char *out)
 {
     constexpr quint64 tops = 0x8080808080808080ULL;
+    if ((x & (x << 1) & tops) == 0) {
+        std::memcpy(out, in, 8);
+        return out + 8;
+    }
+    for (int k = 0; k < 8; ++k)
+        out = literal(in[k], out);
+    return out;
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+// For each set of the eight bytes that need a count: where each output byte
+// comes from (0x80 for none), the counts to put in the gaps, and how many
+// bytes that makes.
+struct Spreads {
+    alignas(16) quint8 from[256][16];
+    alignas(16) quint8 counts[256][16];
+    quint8 length[256];
+
+    Spreads()
+    {
+        for (int mask = 0; mask < 256; ++mask) {
+            int at = 0;
+            std::fill(std::begin(from[mask]), std::end(from[mask]), quint8(0x80));
+            std::fill(std::begin(counts[mask]), std::end(counts[mask]), quint8(0));
+            for (int k = 0; k < 8; ++k) {
+                if (mask & (1 << k))
+                    counts[mask][at++] = 0xC1;
+                from[mask][at++] = quint8(k);
+            }
+            length[mask] = quint8(at);
+        }
+    }
+};
+
+// The same with one byte shuffle: it writes sixteen bytes, of which the ones
+// past the eight to sixteen kept are overwritten next or lie in the room
+// given for two bytes out per byte in.
+__attribute__((target("ssse3"))) char *eightLiteralsShuffled(const quint8 *in, quint64 x, char *out)
+{
+    static const Spreads spreads;
+    const __m128i v = _mm_cvtsi64_si128(qint64(x));
+    const __m128i counted = _mm_cmpeq_epi8(_mm_max_epu8(v, _mm_set1_epi8(char(0xC0))), v);
+    const int mask = _mm_movemask_epi8(counted) & 0xff;
+    const __m128i from = _mm_load_si128(reinterpret_cast<const __m128i *>(spreads.from[mask]));
+    const __m128i counts = _mm_load_si128(reinterpret_cast<const __m128i *>(spreads.counts[mask]));
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(out),
+                     _mm_or_si128(_mm_shuffle_epi8(v, from), counts));
+    Q_UNUSED(in);
+    return out + spreads.length[mask];
+}
+#endif
+
+EightLiterals bestEightLiterals()
+{
+#if defined(__x86_64__) || defined(__i386__)
+    if (__builtin_cpu_supports("ssse3"))
+        return eightLiteralsShuffled;
+#endif
+    return eightLiterals;
+}
+
+// Runs of three to 63 equal bytes become a count byte (top two bits set) and
+// the byte; shorter runs hardly gain and would cost the quick path its
+// stretches of eight bytes without runs. At most two bytes out for each byte
+// in.
+char *encodeLine(const quint8 *line, int size, char *out)
+{
+    static const EightLiterals eight = bestEightLiterals();
     int i = 0;
     while (i < size) {
         if (i + 10 <= size) {
@@ -40,13 +111,7 @@ char *encodeLine(const quint8 *line, int size, char *out)
             const quint64 runs = byteruns::zeroBytes((x ^ byteruns::word(line + i + 1)) |
                                                      (x ^ byteruns::word(line + i + 2)));
             if (!runs) {
-                if ((x & (x << 1) & tops) == 0) {
-                    std::memcpy(out, line + i, 8);
-                    out += 8;
-                } else {
-                    for (int k = 0; k < 8; ++k)
-                        out = literal(line[i + k], out);
-                }
+                out = eight(line + i, x, out);
                 i += 8;
                 continue;
             }
