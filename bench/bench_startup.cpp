@@ -25,7 +25,35 @@ using Clock = std::chrono::steady_clock;
 // every window mapped on its root.
 class PrivateDisplay {
 public:
+    // Other programs starting X servers at the same moment can take the
+    // display number the server chose, so it has a few tries.
     PrivateDisplay()
+    {
+        for (int attempt = 0; attempt < 5 && !ready(); ++attempt) {
+            stop();
+            start();
+        }
+    }
+
+    ~PrivateDisplay() { stop(); }
+
+    bool ready() const { return m_connection && !xcb_connection_has_error(m_connection); }
+    const std::string &name() const { return m_name; }
+
+    // Blocks until some top-level window is mapped; false if the server went.
+    bool waitForMap()
+    {
+        while (xcb_generic_event_t *event = xcb_wait_for_event(m_connection)) {
+            const bool mapped = (event->response_type & 0x7f) == XCB_MAP_NOTIFY;
+            free(event);
+            if (mapped)
+                return true;
+        }
+        return false;
+    }
+
+private:
+    void start()
     {
         int pipeFds[2];
         if (pipe(pipeFds) != 0)
@@ -55,32 +83,18 @@ public:
         xcb_flush(m_connection);
     }
 
-    ~PrivateDisplay()
+    void stop()
     {
         if (m_connection)
             xcb_disconnect(m_connection);
+        m_connection = nullptr;
         if (m_server > 0) {
             kill(m_server, SIGTERM);
             waitpid(m_server, nullptr, 0);
         }
+        m_server = -1;
     }
 
-    bool ready() const { return m_connection && !xcb_connection_has_error(m_connection); }
-    const std::string &name() const { return m_name; }
-
-    // Blocks until some top-level window is mapped; false if the server went.
-    bool waitForMap()
-    {
-        while (xcb_generic_event_t *event = xcb_wait_for_event(m_connection)) {
-            const bool mapped = (event->response_type & 0x7f) == XCB_MAP_NOTIFY;
-            free(event);
-            if (mapped)
-                return true;
-        }
-        return false;
-    }
-
-private:
     pid_t m_server = -1;
     std::string m_name;
     xcb_connection_t *m_connection = nullptr;
