@@ -8,7 +8,7 @@
 #include <iterator>
 #include <vector>
 
-#if defined(__x86_64__) || defined(__i386__)
+#ifdef __x86_64__
 #include <tmmintrin.h>
 #endif
 
@@ -45,7 +45,7 @@ char *eightLiterals(const quint8 *in, quint64 x, char *out)
     return out;
 }
 
-#if defined(__x86_64__) || defined(__i386__)
+#ifdef __x86_64__
 // For each set of the eight bytes that need a count: where each output byte
 // comes from (0x80 for none), the counts to put in the gaps, and how many
 // bytes that makes.
@@ -90,7 +90,7 @@ __attribute__((target("ssse3"))) char *eightLiteralsShuffled(const quint8 *in, q
 
 EightLiterals bestEightLiterals()
 {
-#if defined(__x86_64__) || defined(__i386__)
+#ifdef __x86_64__
     if (__builtin_cpu_supports("ssse3"))
         return eightLiteralsShuffled;
 #endif
