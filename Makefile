@@ -38,7 +38,7 @@ test: test-deps
 	@cmake --build $(TEST_DIR) -j $(JOBS)
 	@cd $(TEST_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
-bench: release
+bench: release test-deps
 	@for b in $(RELEASE_DIR)/bench/bench_*; do echo "== $$b"; $$b; done
 
 format: format-deps

@@ -1,14 +1,24 @@
-// Costs of the stand-in device's work: one preview frame, processing a
-// large snap with every setting at work, and encoding and writing a snap in
-// each of the seven image types.
+// Costs of the device's work on a snap: processing a large snap with every
+// setting at work, encoding it in the types with encoders of their own beside
+// Qt's writers on the same picture, and encoding and writing it in each of
+// the seven image types.
 
 #include "OffscreenBenchmarkMain.h"
-#include "device/standin/Camera.h"
+#include "device/IlbmEncoder.h"
+#include "device/PcxEncoder.h"
+#include "device/PngEncoder.h"
+#include "device/QtImageEncoder.h"
+#include "device/Resampler.h"
 #include "device/SnapFileWriter.h"
 #include "device/SnapProcessor.h"
+#include "device/TgaEncoder.h"
+#include "device/standin/Camera.h"
 
+#include <QBuffer>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
+
+#include <ctime>
 
 namespace {
 
@@ -26,18 +36,6 @@ device::CaptureSettings busySettings(device::ScaleQuality filter)
     return settings;
 }
 
-void PreviewFrame(benchmark::State &state)
-{
-    device::Camera camera(1);
-    const device::PreviewSettings settings{static_cast<device::SourceKind>(state.range(0)), true};
-    qint64 frame = 0;
-    for (auto _ : state) {
-        const QImage picture = camera.previewFrame(settings, start.addMSecs(40 * frame++));
-        benchmark::DoNotOptimize(picture.constBits());
-    }
-}
-BENCHMARK(PreviewFrame)->ArgName("tape")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
-
 void ProcessSnap800WithEveryAdjustmentAndOptimized8Bit(benchmark::State &state)
 {
     device::Camera camera(1);
@@ -53,15 +51,118 @@ BENCHMARK(ProcessSnap800WithEveryAdjustmentAndOptimized8Bit)
     ->DenseRange(0, 2)
     ->Unit(benchmark::kMillisecond);
 
-void SaveSnap800(benchmark::State &state, const QString &type, int depth)
+// The sensor's picture to a snap size, at each filter.
+void ScaleRaw(benchmark::State &state)
 {
-    QTemporaryDir folder;
+    device::Camera camera(1);
+    const QImage raw = camera.expose({}, start);
+    const QSize size(int(state.range(0)), int(state.range(0)) * 3 / 4);
+    const auto filter = static_cast<device::ScaleQuality>(state.range(1));
+    for (auto _ : state) {
+        const QImage picture = device::Resampler::scale(raw, size, filter);
+        benchmark::DoNotOptimize(picture.constBits());
+    }
+}
+BENCHMARK(ScaleRaw)
+    ->ArgNames({"width", "filter"})
+    ->ArgsProduct({{640, 800}, {0, 1, 2}})
+    ->Unit(benchmark::kMillisecond);
+
+QImage snap800(int depth)
+{
     device::Camera camera(1);
     device::CaptureSettings settings;
     settings.width = 800;
     settings.colorDepth = depth;
     settings.optimizedPalette = true;
-    const QImage picture = device::SnapProcessor::process(camera.expose(settings, start), settings);
+    return device::SnapProcessor::process(camera.expose(settings, start), settings);
+}
+
+qint64 encodedSize(const device::ImageEncoder &encoder, const QImage &picture)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (encoder.encode(picture, buffer))
+        return -1;
+    return bytes.size();
+}
+
+double threadCpuSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+// Processor time rather than real time: on a machine busy with other work
+// the real time also counts the turns of other programs.
+double secondsToEncode(const device::ImageEncoder &encoder, const QImage &picture)
+{
+    const double begin = threadCpuSeconds();
+    benchmark::DoNotOptimize(encodedSize(encoder, picture));
+    return threadCpuSeconds() - begin;
+}
+
+// The own encoder and the reference take turns on the same picture, so a
+// busy machine slows both alike; the time shown is the own encoder's.
+void EncodeBeside(benchmark::State &state, const device::ImageEncoder &own,
+                  const device::ImageEncoder &reference, int depth)
+{
+    const QImage picture = snap800(depth);
+    double ownTotal = 0;
+    double referenceTotal = 0;
+    for (auto _ : state) {
+        const double seconds = secondsToEncode(own, picture);
+        ownTotal += seconds;
+        referenceTotal += secondsToEncode(reference, picture);
+        state.SetIterationTime(seconds);
+    }
+    const double n = double(state.iterations());
+    state.counters["reference_ms"] = referenceTotal / n * 1e3;
+    state.counters["x_reference"] = ownTotal / referenceTotal;
+    state.counters["bytes"] = double(encodedSize(own, picture));
+    state.counters["reference_bytes"] = double(encodedSize(reference, picture));
+}
+
+const device::QtImageEncoder qtBmp("bmp");
+const device::QtImageEncoder qtDefaultPng("png");
+const device::IlbmEncoder ownIff;
+const device::PcxEncoder ownPcx;
+const device::PngEncoder ownPng;
+const device::TgaEncoder ownTga;
+
+// pcx, tga and iff beside Qt's BMP writer; png beside Qt's own png writer at
+// its default compression.
+BENCHMARK_CAPTURE(EncodeBeside, iff_24_vs_qt_bmp, ownIff, qtBmp, 24)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(EncodeBeside, pcx_24_vs_qt_bmp, ownPcx, qtBmp, 24)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(EncodeBeside, tga_24_vs_qt_bmp, ownTga, qtBmp, 24)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(EncodeBeside, iff_8_vs_qt_bmp, ownIff, qtBmp, 8)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(EncodeBeside, pcx_8_vs_qt_bmp, ownPcx, qtBmp, 8)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(EncodeBeside, tga_8_vs_qt_bmp, ownTga, qtBmp, 8)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(EncodeBeside, png_24_vs_qt_png, ownPng, qtDefaultPng, 24)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(EncodeBeside, png_8_vs_qt_png, ownPng, qtDefaultPng, 8)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+void SaveSnap800(benchmark::State &state, const QString &type, int depth)
+{
+    QTemporaryDir folder;
+    const QImage picture = snap800(depth);
     const QString path = folder.filePath(QStringLiteral("snap.") + type);
     for (auto _ : state) {
         if (const auto failure = device::SnapFileWriter::save(picture, path, type)) {

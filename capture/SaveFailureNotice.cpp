@@ -30,11 +30,8 @@ SaveFailureNotice::SaveFailureNotice(QWidget *parent)
     m_text->setFrameShape(QFrame::NoFrame);
     m_text->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     m_text->viewport()->setAutoFillBackground(false);
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::hide);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_text);
-    layout->addWidget(buttons);
 }
 
 void SaveFailureNotice::report(const QString &problem)
@@ -78,6 +75,14 @@ void SaveFailureNotice::present(const QString &headline, const QString &detail)
         text += QStringLiteral("\n\n") + tr("Snaps not saved since this notice appeared: ") +
                 QString::number(m_failures);
     m_text->setPlainText(text);
+    // The standard button looks its icon up in the desktop's theme, which
+    // costs more than building the rest of the main window: it waits for the
+    // first report.
+    if (!m_buttons) {
+        m_buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
+        connect(m_buttons, &QDialogButtonBox::accepted, this, &QDialog::hide);
+        layout()->addWidget(m_buttons);
+    }
     fitToScreen();
     if (!isVisible()) {
         m_unseen = true;

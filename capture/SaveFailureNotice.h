@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+class QDialogButtonBox;
 class QTextEdit;
 
 // Tells the user that snaps are not being saved, or that the capture device
@@ -37,6 +38,7 @@ private:
     void showUnlessModalDialogIsUp();
 
     QTextEdit *m_text;
+    QDialogButtonBox *m_buttons = nullptr;
     int m_failures = 0;
     QString m_lastProblem;
     bool m_savingAgain = false;

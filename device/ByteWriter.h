@@ -1,7 +1,7 @@
 #pragma once
 
 // Appends the fixed-size fields of binary file headers to a byte buffer, in
-// either byte order.
+// either byte order, and makes room for bulk data written in place.
 
 #include <QByteArray>
 
@@ -37,6 +37,16 @@ public:
     }
     void text(const char *ascii) { m_bytes.append(ascii); }
     void zeros(int count) { m_bytes.append(count, '\0'); }
+
+    // Room for at most `most` more bytes, written through the pointer
+    // returned; `endInPlace` takes where the writing stopped.
+    char *beginInPlace(qsizetype most)
+    {
+        const qsizetype used = m_bytes.size();
+        m_bytes.resize(used + most);
+        return m_bytes.data() + used;
+    }
+    void endInPlace(const char *end) { m_bytes.truncate(end - m_bytes.constData()); }
 
 private:
     QByteArray &m_bytes;

@@ -1,36 +1,45 @@
 #include "device/IlbmEncoder.h"
 
+#include "device/ByteRuns.h"
 #include "device/ByteWriter.h"
 
+#include <QtEndian>
+
+#include <algorithm>
+
 #include <array>
+#include <cstring>
 #include <vector>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace device {
 
 namespace {
 
 // Packs runs of three or more equal bytes as a count and the byte, and the
-// rest as counted literal stretches, never across the end of `data`.
-void byteRun1(const quint8 *data, int size, QByteArray &out)
+// rest as counted literal stretches, never across the end of `data`. At most
+// one byte more than the data for each 128 bytes of it.
+char *byteRun1(const quint8 *data, int size, char *out)
 {
     int i = 0;
     while (i < size) {
-        int run = 1;
-        while (i + run < size && run < 128 && data[i + run] == data[i])
-            ++run;
+        const int run = byteruns::runLength(data, i, std::min(size, i + 128));
         if (run >= 3) {
-            out.append(char(1 - run));
-            out.append(char(data[i]));
+            *out++ = char(1 - run);
+            *out++ = char(data[i]);
             i += run;
             continue;
         }
         const int start = i;
-        while (i < size && i - start < 128 &&
-               !(i + 2 < size && data[i] == data[i + 1] && data[i] == data[i + 2]))
-            ++i;
-        out.append(char(i - start - 1));
-        out.append(reinterpret_cast<const char *>(data + start), i - start);
+        i = byteruns::firstRun(data, start, std::min(size, start + 128), size, 3);
+        *out++ = char(i - start - 1);
+        std::memcpy(out, data + start, size_t(i - start));
+        out += i - start;
     }
+    return out;
 }
 
 // Transposes an 8 x 8 bit matrix held one row per byte, the first row in the
@@ -46,17 +55,32 @@ quint64 transposeBits(quint64 x)
     return x;
 }
 
-// Splits one line of 8-bit values into eight bitplane lines.
-void splitPlanes(const std::vector<quint8> &values, std::array<std::vector<quint8>, 8> &planes)
+// Splits one line of 8-bit values into eight bitplane lines, plane k at
+// planes + k * rowBytes. With SSE2, sixteen values at a time: their top bits
+// are gathered at once, and adding each byte to itself brings up the next.
+void splitPlanes(const quint8 *values, quint8 *planes, int rowBytes)
 {
-    const size_t groups = planes[0].size();
-    for (size_t g = 0; g < groups; ++g) {
-        quint64 x = 0;
-        for (int j = 0; j < 8; ++j)
-            x = (x << 8) | values[g * 8 + size_t(j)];
-        x = transposeBits(x);
+    int g = 0;
+#ifdef __SSE2__
+    for (; g + 2 <= rowBytes; g += 2) {
+        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(values + 8 * g));
+        // Reversed, so that the first value ends in the highest bit.
+        v = _mm_shuffle_epi32(v, _MM_SHUFFLE(0, 1, 2, 3));
+        v = _mm_shufflehi_epi16(_mm_shufflelo_epi16(v, _MM_SHUFFLE(2, 3, 0, 1)),
+                                _MM_SHUFFLE(2, 3, 0, 1));
+        v = _mm_or_si128(_mm_slli_epi16(v, 8), _mm_srli_epi16(v, 8));
+        for (int k = 7; k >= 0; --k) {
+            const int bits = _mm_movemask_epi8(v);
+            planes[k * rowBytes + g] = quint8(bits >> 8);
+            planes[k * rowBytes + g + 1] = quint8(bits);
+            v = _mm_add_epi8(v, v);
+        }
+    }
+#endif
+    for (; g < rowBytes; ++g) {
+        const quint64 x = transposeBits(qFromBigEndian<quint64>(values + 8 * g));
         for (int k = 0; k < 8; ++k)
-            planes[k][g] = quint8(x >> (8 * k));
+            planes[k * rowBytes + g] = quint8(x >> (8 * k));
     }
 }
 
@@ -105,32 +129,12 @@ snappy::Failure IlbmEncoder::encode(const QImage &source, QIODevice &out) const
     bmhd.be16(w);
     bmhd.be16(h);
 
-    QByteArray body;
-    std::vector<quint8> values(size_t(rowBytes) * 8, 0);
-    std::array<std::vector<quint8>, 8> planes;
-    for (auto &plane : planes)
-        plane.assign(size_t(rowBytes), 0);
-    for (int y = 0; y < h; ++y) {
-        if (indexed) {
-            const uchar *line = picture.constScanLine(y);
-            std::copy(line, line + w, values.begin());
-            splitPlanes(values, planes);
-            for (int k = 0; k < planeCount; ++k)
-                byteRun1(planes[k].data(), rowBytes, body);
-            continue;
-        }
-        const auto *line = reinterpret_cast<const QRgb *>(picture.constScanLine(y));
-        for (int shift : {16, 8, 0}) {
-            for (int x = 0; x < w; ++x)
-                values[size_t(x)] = quint8(line[x] >> shift);
-            splitPlanes(values, planes);
-            for (int k = 0; k < 8; ++k)
-                byteRun1(planes[k].data(), rowBytes, body);
-        }
-    }
-
-    QByteArray form("ILBM");
-    appendChunk(form, "BMHD", header);
+    QByteArray file;
+    ByteWriter writer(file);
+    writer.text("FORM");
+    writer.be32(0); // the size, known at the end
+    writer.text("ILBM");
+    appendChunk(file, "BMHD", header);
     if (indexed) {
         QByteArray cmap;
         const QList<QRgb> table = picture.colorTable();
@@ -140,12 +144,41 @@ snappy::Failure IlbmEncoder::encode(const QImage &source, QIODevice &out) const
             cmap.append(char(qGreen(c)));
             cmap.append(char(qBlue(c)));
         }
-        appendChunk(form, "CMAP", cmap);
+        appendChunk(file, "CMAP", cmap);
     }
-    appendChunk(form, "BODY", body);
+    writer.text("BODY");
+    writer.be32(0);
+    const qsizetype bodyStart = file.size();
 
-    QByteArray file;
-    appendChunk(file, "FORM", form);
+    const int linePlanes = indexed ? planeCount : 24;
+    char *packed =
+        writer.beginInPlace(qsizetype(h) * linePlanes * (rowBytes + (rowBytes + 127) / 128));
+    std::vector<quint8> values(size_t(rowBytes) * 8, 0);
+    std::vector<quint8> planes(size_t(rowBytes) * 8);
+    for (int y = 0; y < h; ++y) {
+        if (indexed) {
+            const uchar *line = picture.constScanLine(y);
+            std::copy(line, line + w, values.begin());
+            splitPlanes(values.data(), planes.data(), rowBytes);
+            for (int k = 0; k < planeCount; ++k)
+                packed = byteRun1(planes.data() + k * rowBytes, rowBytes, packed);
+            continue;
+        }
+        const auto *line = reinterpret_cast<const QRgb *>(picture.constScanLine(y));
+        for (int shift : {16, 8, 0}) {
+            for (int x = 0; x < w; ++x)
+                values[size_t(x)] = quint8(line[x] >> shift);
+            splitPlanes(values.data(), planes.data(), rowBytes);
+            for (int k = 0; k < 8; ++k)
+                packed = byteRun1(planes.data() + k * rowBytes, rowBytes, packed);
+        }
+    }
+    writer.endInPlace(packed);
+    const qsizetype bodySize = file.size() - bodyStart;
+    if (bodySize % 2)
+        writer.u8(0);
+    qToBigEndian(quint32(bodySize), file.data() + bodyStart - 4);
+    qToBigEndian(quint32(file.size() - 8), file.data() + 4);
     return writeAll(out, file);
 }
 

@@ -2,7 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace device {
 
@@ -44,7 +49,8 @@ AxisFilter planAxis(int in, int out, ScaleQuality quality)
     const double stretch = bicubic && scale < 1.0 ? 1.0 / scale : 1.0;
     const double support = radius * stretch;
     AxisFilter filter;
-    filter.taps = int(std::ceil(2.0 * support));
+    // An even count of taps; a last one beyond the reach weighs nothing.
+    filter.taps = (int(std::ceil(2.0 * support)) + 1) & ~1;
     filter.index.resize(size_t(out) * filter.taps);
     filter.weight.resize(size_t(out) * filter.taps);
     std::vector<double> raw(size_t(filter.taps));
@@ -80,17 +86,43 @@ inline uchar settle(int sum)
 }
 
 // Both passes work on the four bytes of each pixel alike; the fourth, always
-// 255, stays 255 since the weights sum to one. The common tap counts get
-// their own copies of the loop, which the compiler can unroll.
-template <int FixedTaps>
+// 255, stays 255 since the weights sum to one. Taps come in pairs (planAxis
+// gives an even count), so that one multiply-add of 16-bit lanes weighs two
+// taps of all four channels at once, and saturating packs do the clamping.
+#ifdef __SSE2__
 void scaleLine(const uchar *in, uchar *out, int width, const AxisFilter &f)
 {
-    const int taps = FixedTaps > 0 ? FixedTaps : f.taps;
     const int *index = f.index.data();
     const qint16 *weight = f.weight.data();
-    for (int x = 0; x < width; ++x, index += taps, weight += taps, out += 4) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i half = _mm_set1_epi32(weightHalf);
+    auto pixel = [in](int i) {
+        int bytes;
+        std::memcpy(&bytes, in + 4 * i, sizeof bytes);
+        return _mm_cvtsi32_si128(bytes);
+    };
+    for (int x = 0; x < width; ++x, index += f.taps, weight += f.taps, out += 4) {
+        __m128i sum = half;
+        for (int k = 0; k < f.taps; k += 2) {
+            const __m128i pair = _mm_unpacklo_epi8(pixel(index[k]), pixel(index[k + 1]));
+            const __m128i weights = _mm_set1_epi32(int(quint16(weight[k])) |
+                                                   int(quint32(quint16(weight[k + 1])) << 16));
+            sum = _mm_add_epi32(sum, _mm_madd_epi16(_mm_unpacklo_epi8(pair, zero), weights));
+        }
+        const __m128i levels = _mm_srai_epi32(sum, weightBits);
+        const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(levels, levels), zero);
+        const int packed = _mm_cvtsi128_si32(bytes);
+        std::memcpy(out, &packed, sizeof packed);
+    }
+}
+#else
+void scaleLine(const uchar *in, uchar *out, int width, const AxisFilter &f)
+{
+    const int *index = f.index.data();
+    const qint16 *weight = f.weight.data();
+    for (int x = 0; x < width; ++x, index += f.taps, weight += f.taps, out += 4) {
         int sum[4] = {0, 0, 0, 0};
-        for (int k = 0; k < taps; ++k) {
+        for (int k = 0; k < f.taps; ++k) {
             const uchar *p = in + 4 * index[k];
             for (int c = 0; c < 4; ++c)
                 sum[c] += int(weight[k]) * qint16(p[c]);
@@ -99,37 +131,64 @@ void scaleLine(const uchar *in, uchar *out, int width, const AxisFilter &f)
             out[c] = settle(sum[c]);
     }
 }
+#endif
 
 QImage scaleWidth(const QImage &source, int width, ScaleQuality quality)
 {
     const AxisFilter f = planAxis(source.width(), width, quality);
-    const auto line = f.taps == 2 ? scaleLine<2> : f.taps == 4 ? scaleLine<4> : scaleLine<0>;
     QImage result(width, source.height(), QImage::Format_RGB32);
     for (int y = 0; y < source.height(); ++y)
-        line(source.constScanLine(y), result.scanLine(y), width, f);
+        scaleLine(source.constScanLine(y), result.scanLine(y), width, f);
     return result;
+}
+
+// One output line of the pass across lines: every byte weighs the same byte
+// of the input lines `rows`.
+void blendLines(const uchar *const *rows, const qint16 *weight, int taps, uchar *out, int bytes)
+{
+    int i = 0;
+#ifdef __SSE2__
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i half = _mm_set1_epi32(weightHalf);
+    for (; i + 16 <= bytes; i += 16) {
+        __m128i sum[4] = {half, half, half, half};
+        for (int k = 0; k < taps; k += 2) {
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(rows[k] + i));
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(rows[k + 1] + i));
+            const __m128i weights = _mm_set1_epi32(int(quint16(weight[k])) |
+                                                   int(quint32(quint16(weight[k + 1])) << 16));
+            const __m128i low = _mm_unpacklo_epi8(a, b);
+            const __m128i high = _mm_unpackhi_epi8(a, b);
+            const __m128i lanes[4] = {_mm_unpacklo_epi8(low, zero), _mm_unpackhi_epi8(low, zero),
+                                      _mm_unpacklo_epi8(high, zero), _mm_unpackhi_epi8(high, zero)};
+            for (int j = 0; j < 4; ++j)
+                sum[j] = _mm_add_epi32(sum[j], _mm_madd_epi16(lanes[j], weights));
+        }
+        for (__m128i &part : sum)
+            part = _mm_srai_epi32(part, weightBits);
+        const __m128i levels =
+            _mm_packus_epi16(_mm_packs_epi32(sum[0], sum[1]), _mm_packs_epi32(sum[2], sum[3]));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i), levels);
+    }
+#endif
+    for (; i < bytes; ++i) {
+        int sum = 0;
+        for (int k = 0; k < taps; ++k)
+            sum += int(weight[k]) * rows[k][i];
+        out[i] = settle(sum);
+    }
 }
 
 QImage scaleHeight(const QImage &source, int height, ScaleQuality quality)
 {
     const AxisFilter f = planAxis(source.height(), height, quality);
-    const int bytes = source.width() * 4;
     QImage result(source.width(), height, QImage::Format_RGB32);
-    std::vector<int> sums(static_cast<size_t>(bytes));
+    std::vector<const uchar *> rows(size_t(f.taps));
     for (int y = 0; y < height; ++y) {
-        std::fill(sums.begin(), sums.end(), 0);
-        for (int k = 0; k < f.taps; ++k) {
-            const qint16 weight = f.weight[size_t(y) * f.taps + k];
-            if (weight == 0)
-                continue;
-            const uchar *in = source.constScanLine(f.index[size_t(y) * f.taps + k]);
-            int *sum = sums.data();
-            for (int i = 0; i < bytes; ++i)
-                sum[i] += int(weight) * qint16(in[i]);
-        }
-        uchar *out = result.scanLine(y);
-        for (int i = 0; i < bytes; ++i)
-            out[i] = settle(sums[size_t(i)]);
+        for (int k = 0; k < f.taps; ++k)
+            rows[size_t(k)] = source.constScanLine(f.index[size_t(y) * f.taps + k]);
+        blendLines(rows.data(), &f.weight[size_t(y) * f.taps], f.taps, result.scanLine(y),
+                   source.width() * 4);
     }
     return result;
 }

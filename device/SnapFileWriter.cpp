@@ -3,6 +3,7 @@
 #include "device/AtomicFileWriter.h"
 #include "device/IlbmEncoder.h"
 #include "device/PcxEncoder.h"
+#include "device/PngEncoder.h"
 #include "device/QtImageEncoder.h"
 #include "device/TgaEncoder.h"
 
@@ -16,10 +17,6 @@ namespace device {
 namespace {
 
 constexpr int jpegQuality = 90;
-// For png the quality only trades file size against time; the lightest
-// compression keeps rapid snapping several times faster for a slightly
-// larger file.
-constexpr int pngFastCompression = 90;
 
 const std::map<QString, std::unique_ptr<ImageEncoder>> &encoders()
 {
@@ -29,7 +26,7 @@ const std::map<QString, std::unique_ptr<ImageEncoder>> &encoders()
         t.emplace(QStringLiteral("iff"), std::make_unique<IlbmEncoder>());
         t.emplace(QStringLiteral("jpg"), std::make_unique<QtImageEncoder>("jpeg", jpegQuality));
         t.emplace(QStringLiteral("pcx"), std::make_unique<PcxEncoder>());
-        t.emplace(QStringLiteral("png"), std::make_unique<QtImageEncoder>("png", pngFastCompression));
+        t.emplace(QStringLiteral("png"), std::make_unique<PngEncoder>());
         t.emplace(QStringLiteral("tga"), std::make_unique<TgaEncoder>());
         t.emplace(QStringLiteral("tif"), std::make_unique<QtImageEncoder>("tiff"));
         return t;

@@ -3,12 +3,12 @@
 // depths, each checked for the direction its name promises.
 
 #include "PictureDifference.h"
-#include "device/standin/Camera.h"
 #include "device/PictureAdjuster.h"
 #include "device/Resampler.h"
-#include "device/standin/Scene.h"
 #include "device/SnapProcessor.h"
 #include "device/StandardPalette.h"
+#include "device/standin/Camera.h"
+#include "device/standin/Scene.h"
 #include "device/standin/TestCard.h"
 
 #include <QSet>
@@ -83,6 +83,77 @@ QRect scaledRegion(const QRect &cardRegion, int width, int margin)
     return QTransform::fromScale(f, f)
         .mapRect(cardRegion)
         .adjusted(margin, margin, -margin, -margin);
+}
+
+// The reach of each filter, and its weight at a distance of `x` source pixels.
+double filterWeight(double x, bool bicubic)
+{
+    x = std::abs(x);
+    if (!bicubic)
+        return std::max(0.0, 1.0 - x);
+    if (x < 1.0)
+        return (1.5 * x - 2.5) * x * x + 1.0;
+    return x < 2.0 ? ((-0.5 * x + 2.5) * x - 4.0) * x + 2.0 : 0.0;
+}
+
+// One pass of the filter in floating point, along the lines or across them,
+// each result rounded to a level as the picture holds it.
+QImage exactPass(const QImage &in, int length, bool alongLines, bool bicubic)
+{
+    const int from = alongLines ? in.width() : in.height();
+    const double scale = double(length) / from;
+    const double stretch = bicubic && scale < 1.0 ? 1.0 / scale : 1.0;
+    const double reach = (bicubic ? 2.0 : 1.0) * stretch;
+    const QSize size = alongLines ? QSize(length, in.height()) : QSize(in.width(), length);
+    QImage out(size, QImage::Format_RGB32);
+    for (int i = 0; i < length; ++i) {
+        const double centre = (i + 0.5) / scale - 0.5;
+        std::vector<std::pair<int, double>> taps;
+        double total = 0;
+        for (int j = int(std::floor(centre - reach)); j <= int(std::ceil(centre + reach)); ++j) {
+            const double w = filterWeight((j - centre) / stretch, bicubic);
+            taps.emplace_back(std::clamp(j, 0, from - 1), w);
+            total += w;
+        }
+        for (int across = 0; across < (alongLines ? size.height() : size.width()); ++across) {
+            double sum[3] = {0, 0, 0};
+            for (const auto &[j, w] : taps) {
+                const QRgb p = alongLines ? in.pixel(j, across) : in.pixel(across, j);
+                sum[0] += w / total * qRed(p);
+                sum[1] += w / total * qGreen(p);
+                sum[2] += w / total * qBlue(p);
+            }
+            auto level = [](double v) { return std::clamp(int(std::lround(v)), 0, 255); };
+            out.setPixel(alongLines ? i : across, alongLines ? across : i,
+                         qRgb(level(sum[0]), level(sum[1]), level(sum[2])));
+        }
+    }
+    return out;
+}
+
+// Lines are reduced before the pass along them, and enlarged after it.
+QImage exactScale(const QImage &in, QSize size, bool bicubic)
+{
+    QImage picture = in;
+    if (size.height() < picture.height())
+        picture = exactPass(picture, size.height(), false, bicubic);
+    picture = exactPass(picture, size.width(), true, bicubic);
+    if (size.height() > picture.height())
+        picture = exactPass(picture, size.height(), false, bicubic);
+    return picture;
+}
+
+int largestChannelDifference(const QImage &a, const QImage &b)
+{
+    int largest = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            largest = std::max({largest, std::abs(qRed(p) - qRed(q)),
+                                std::abs(qGreen(p) - qGreen(q)), std::abs(qBlue(p) - qBlue(q))});
+        }
+    }
+    return largest;
 }
 
 using Setting = int Adjustments::*;
@@ -221,6 +292,31 @@ private slots:
             return measure(snap(settings), scaledRegion(finest, 160, 0)).lumaDeviation;
         };
         QVERIFY(stripeContrast(ScaleQuality::High) < stripeContrast(ScaleQuality::Fast) / 3);
+    }
+
+    // The fixed-point filters keep within one level of the same filters
+    // worked out exactly, reducing, enlarging and at odd sizes.
+    void filtersKeepWithinOneLevelOfTheirExactSums_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<bool>("bicubic");
+        for (QSize size : {QSize(640, 480), QSize(203, 151), QSize(853, 641)}) {
+            for (bool bicubic : {false, true})
+                QTest::addRow("%dx%d %s", size.width(), size.height(), bicubic ? "High" : "Normal")
+                    << size << bicubic;
+        }
+    }
+    void filtersKeepWithinOneLevelOfTheirExactSums()
+    {
+        QFETCH(QSize, size);
+        QFETCH(bool, bicubic);
+        // A corner of the card with the stripes, the wedge and the grain.
+        const QImage source = m_raw.copy(0, 300, 520, 276);
+        const QSize scaled(size.width() * 520 / 768, size.height() * 276 / 576);
+        const QImage fast = device::Resampler::scale(
+            source, scaled, bicubic ? ScaleQuality::High : ScaleQuality::Normal);
+        QCOMPARE(fast.size(), scaled);
+        QCOMPARE_LE(largestChannelDifference(fast, exactScale(source, scaled, bicubic)), 1);
     }
 
     // Fixed palettes are the standard ones; palettes computed from the

@@ -2,9 +2,11 @@
 
 // The camera: the scene as its sensor reads it, at the sensor's own size.
 // Snaps read the scene over several frames, as their method asks; previews
-// are single reads brought down to the preview size.
+// are single reads of the scene drawn at the preview size, which costs a
+// fraction of reading it whole and scaling it down.
 
 #include "device/CaptureSettings.h"
+#include "device/FrameSource.h"
 #include "device/standin/Scene.h"
 #include "device/standin/Sensor.h"
 
@@ -15,7 +17,7 @@ namespace device {
 
 class Camera {
 public:
-    static constexpr QSize previewSize{640, 480};
+    static constexpr QSize previewSize = FrameSource::previewSize;
 
     // Reads averaged by each snap method, 0 to 3.
     static int readsFor(int method);
@@ -27,7 +29,7 @@ public:
     QImage previewFrame(const PreviewSettings &settings, const QDateTime &moment);
 
 private:
-    QImage read(SourceKind source, bool colour, int reads, const QDateTime &moment);
+    QImage read(SourceKind source, bool colour, int reads, const QDateTime &moment, QSize size);
 
     Scene m_scene;
     Sensor m_sensor;

@@ -1,8 +1,8 @@
 #include "device/standin/Scene.h"
 
+#include "device/Resampler.h"
 #include "device/standin/SevenSegment.h"
 #include "device/standin/TapeArtifacts.h"
-#include "device/standin/TestCard.h"
 
 #include <QPainter>
 #include <QRadialGradient>
@@ -65,22 +65,31 @@ void paintClock(QPainter &p, const QTime &time, bool recorded)
 
 } // namespace
 
-Scene::Scene()
-    : m_card(TestCard::paint())
-    , m_recordedCard(TestCard::paintRecorded(m_card))
+const QImage &Scene::card(bool recorded, QSize size) const
 {
+    QImage &full = recorded ? m_recordedCard : m_card;
+    if (full.isNull())
+        full = recorded ? TestCard::paintRecorded(card(false, TestCard::size)) : TestCard::paint();
+    if (size == TestCard::size)
+        return full;
+    QImage &scaled = recorded ? m_scaledRecordedCard : m_scaledCard;
+    if (scaled.size() != size)
+        scaled = Resampler::scale(full, size, ScaleQuality::High);
+    return scaled;
 }
 
-QImage Scene::render(SourceKind source, const QDateTime &moment) const
+QImage Scene::render(SourceKind source, const QDateTime &moment, QSize size) const
 {
     const bool recorded = source == SourceKind::Tape;
-    QImage frame = (recorded ? m_recordedCard : m_card).copy();
+    QImage frame = card(recorded, size).copy();
     const qint64 now = moment.toMSecsSinceEpoch();
     const qint64 sceneMs = recorded ? now % tapeLoopMs : now;
     const QTime shown = recorded ? recordingStart.addMSecs(int(sceneMs)) : moment.time();
     {
         QPainter p(&frame);
         p.setRenderHint(QPainter::Antialiasing);
+        p.scale(double(size.width()) / TestCard::size.width(),
+                double(size.height()) / TestCard::size.height());
         paintClock(p, shown, recorded);
         paintBall(p, ballCentre(sceneMs));
     }

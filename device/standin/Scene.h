@@ -7,6 +7,7 @@
 // worn tape.
 
 #include "device/CaptureSettings.h"
+#include "device/standin/TestCard.h"
 
 #include <QDateTime>
 #include <QImage>
@@ -18,14 +19,19 @@ public:
     static constexpr qint64 tapeLoopMs = 24'000;
     static constexpr int frameMs = 40;
 
-    Scene();
-
-    // The scene at the given moment, TestCard::size, opaque 32-bit colour.
-    QImage render(SourceKind source, const QDateTime &moment) const;
+    // The scene at the given moment, in opaque 32-bit colour, at the card's
+    // own size or drawn straight at a smaller one.
+    QImage render(SourceKind source, const QDateTime &moment, QSize size = TestCard::size) const;
 
 private:
-    QImage m_card;
-    QImage m_recordedCard;
+    const QImage &card(bool recorded, QSize size) const;
+
+    // The still cards are painted when first needed, which spares the
+    // program's start; the scaled ones are kept for the last size asked for.
+    mutable QImage m_card;
+    mutable QImage m_recordedCard;
+    mutable QImage m_scaledCard;
+    mutable QImage m_scaledRecordedCard;
 };
 
 } // namespace device

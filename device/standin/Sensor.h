@@ -24,6 +24,7 @@ public:
     QImage read(std::vector<QImage> views, bool colour);
 
 private:
+    void makeNoise();
     const qint8 *grainFor(int width);
     void readLine(const uchar *in, uchar *out, int width, bool colour);
 

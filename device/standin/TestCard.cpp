@@ -80,6 +80,7 @@ QImage TestCard::paintRecorded(const QImage &card)
 {
     QImage tape(card.size(), QImage::Format_RGB32);
     constexpr int bleed = 3;
+    static constexpr std::array<int, bleed + 1> reciprocals{0, 65536, 32768, 21846};
     for (int y = 0; y < card.height(); ++y) {
         const auto *in = reinterpret_cast<const QRgb *>(card.constScanLine(y));
         auto *out = reinterpret_cast<QRgb *>(tape.scanLine(y));
@@ -94,8 +95,10 @@ QImage TestCard::paintRecorded(const QImage &card)
                 sum[1] -= qGreen(in[x - bleed]);
                 sum[2] -= qBlue(in[x - bleed]);
             }
-            const int n = std::min(x + 1, bleed);
-            const int r = sum[0] / n, g = sum[1] / n, b = sum[2] / n;
+            // Dividing by a fixed-point reciprocal: exact for sums of three bytes.
+            const int inverse = reciprocals[std::min(x + 1, bleed)];
+            const int r = (sum[0] * inverse) >> 16, g = (sum[1] * inverse) >> 16,
+                      b = (sum[2] * inverse) >> 16;
             const int smearedLuma = (77 * r + 150 * g + 29 * b) >> 8;
             const int luma = (77 * qRed(in[x]) + 150 * qGreen(in[x]) + 29 * qBlue(in[x])) >> 8;
             // Seven tenths of the colour survives the recording.

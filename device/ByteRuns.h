@@ -1,0 +1,66 @@
+#pragma once
+
+// Finds runs of equal bytes quickly, eight bytes at a time, for the
+// run-length encoders: on grainy pictures runs are rare, so most of the time
+// goes into showing that there are none.
+
+#include <QtAlgorithms>
+#include <QtEndian>
+
+namespace device::byteruns {
+
+// Eight bytes from `p` as one word, the first in the lowest byte.
+inline quint64 word(const quint8 *p)
+{
+    return qFromLittleEndian<quint64>(p);
+}
+
+// Nonzero if a byte of `x` is zero; then its lowest set bit is the top bit
+// of the first such byte (borrows only mark bytes after it).
+inline quint64 zeroBytes(quint64 x)
+{
+    constexpr quint64 ones = 0x0101010101010101ULL;
+    constexpr quint64 tops = 0x8080808080808080ULL;
+    return (x - ones) & ~x & tops;
+}
+
+// Where in [from, to) the first run of `length` (2 or 3) equal bytes of
+// data[0, size) begins, or `to` if none does.
+inline int firstRun(const quint8 *data, int from, int to, int size, int length)
+{
+    int i = from;
+    while (i + 8 <= to && i + 8 + length - 1 <= size) {
+        const quint64 x = word(data + i);
+        quint64 differ = x ^ word(data + i + 1);
+        if (length == 3)
+            differ |= x ^ word(data + i + 2);
+        if (const quint64 found = zeroBytes(differ))
+            return i + qCountTrailingZeroBits(found) / 8;
+        i += 8;
+    }
+    for (; i < to; ++i) {
+        if (i + length > size)
+            return to;
+        if (data[i + 1] == data[i] && (length == 2 || data[i + 2] == data[i]))
+            return i;
+    }
+    return to;
+}
+
+// How many bytes from data[from] on equal it, counting no further than
+// data[end - 1].
+inline int runLength(const quint8 *data, int from, int end)
+{
+    const quint64 repeated = data[from] * 0x0101010101010101ULL;
+    int n = from + 1;
+    while (n + 8 <= end) {
+        if (const quint64 differ = word(data + n) ^ repeated)
+            return n + int(qCountTrailingZeroBits(differ) / 8) - from;
+        n += 8;
+    }
+    while (n < end && data[n] == data[from])
+        ++n;
+    return n - from;
+}
+
+} // namespace device::byteruns
