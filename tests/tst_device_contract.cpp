@@ -3,6 +3,7 @@
 // files. The same cases run on the stand-in and on the GStreamer device
 // watching GStreamer's moving test pattern.
 
+#include "InstantStandIn.h"
 #include "Netpbm.h"
 #include "PictureDifference.h"
 #include "device/gstreamer/GStreamerDevice.h"
@@ -296,12 +297,7 @@ int main(int argc, char *argv[])
         return std::unique_ptr<snappy::SnappyDevice>(device::gst::GStreamerDevice::testPattern());
     };
     const QList<Backend> backends{
-        {QStringLiteral("StandIn"),
-         [] {
-             auto standIn = std::make_unique<device::StandInDevice>();
-             standIn->setTimeScale(0.0);
-             return std::unique_ptr<snappy::SnappyDevice>(std::move(standIn));
-         },
+        {QStringLiteral("StandIn"), instantStandIn,
          [] { return std::make_unique<device::StandInDevice>(); },
          [](int method) { return device::SimulatedSource::acquisitionMs(method) * 9 / 10; }},
         // A live source delivers frames at its own pace, 30 a second, so a
