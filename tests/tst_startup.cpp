@@ -64,7 +64,6 @@ private slots:
                  t.controls().sldContrast->parent());
         QCOMPARE(t.window->findChild<QGroupBox *>("Frame6"), t.controls().sldBright->parent());
         QCOMPARE(t.controls().optIncremental->text(), QString("Save Incremental "));
-        QCOMPARE(t.window->windowTitle(), QString("Lumivane"));
 
         const auto entries = [](const QComboBox *list) {
             QStringList texts;
