@@ -15,8 +15,6 @@ using device::gst::GStreamerDevice;
 using snappy::DispId;
 using snappy::Method;
 
-Q_DECLARE_METATYPE(QList<QSize>)
-
 namespace {
 
 // Snaps with the method, answering ProcessingData as the program does, and

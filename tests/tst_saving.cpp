@@ -2,10 +2,11 @@
 // the file is written, a kill mid-save, the longest names, a pipe or a
 // read-only file under the name, and a power cut after the save.
 
+#include "Files.h"
+#include "InstantStandIn.h"
 #include "ScriptedPrompts.h"
 #include "app/Lumivane.h"
 #include "device/AtomicFileWriter.h"
-#include "device/standin/StandInDevice.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -20,12 +21,6 @@ using device::AtomicFileWriter;
 using Existing = AtomicFileWriter::Existing;
 
 namespace {
-
-QByteArray contentsOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
-}
 
 // Set when a folder is synced while it holds the watched file's contents.
 QString watchedFile;
@@ -47,13 +42,6 @@ extern "C" int fsync(int fd)
 }
 
 namespace {
-
-void put(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 QStringList everythingIn(const QTemporaryDir &folder)
 {
@@ -175,9 +163,7 @@ private slots:
     {
         QTemporaryDir folder;
         ScriptedPrompts prompts;
-        auto standIn = std::make_unique<device::StandInDevice>();
-        standIn->setTimeScale(0.0);
-        Lumivane window(std::move(standIn), prompts);
+        Lumivane window(instantStandIn(), prompts);
         window.state().sCurrentpath = folder.path();
         window.state().sFileName = "pic";
         window.controls().optIncremental->select();

@@ -1,3 +1,4 @@
+#include "Files.h"
 #include "TestWindow.h"
 
 #include <QAccessible>
@@ -19,12 +20,12 @@ const QImage &snapPicture()
 }
 
 struct SavingWindow : TestWindow {
-    explicit SavingWindow(OptionButton *(CaptureControls::*method))
+    explicit SavingWindow(const char *method)
     {
         QVERIFY(folder.isValid());
         state().sCurrentpath = folder.path();
         state().sFileName = "pic";
-        (controls().*method)->select();
+        window->findChild<OptionButton *>(method)->select();
         device->setPicture(snapPicture());
     }
 
@@ -32,12 +33,6 @@ struct SavingWindow : TestWindow {
 
     QTemporaryDir folder;
 };
-
-void touch(const QString &path)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-}
 
 // What a screen reader, and so the user, reads in a window.
 QString readAloud(QWidget &window)
@@ -67,58 +62,91 @@ class SnapCompletionTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void dontSaveOnlyShowsThePicture()
+    // What each save method and mode makes of a finished snap or a preview
+    // picture: the device calls, the mode after it, the counter and the label
+    // (an empty label is the one shown before); the tool tip never changes.
+    void completion_data()
     {
-        SavingWindow t(&CaptureControls::optNoSave);
-        const QString label = t.controls().lblPath->text();
-        t.chooseMode(SnapMode::SingleSnap);
-        t.device->clearLog();
-        t.device->raiseSnapDone();
-        QCOMPARE(t.controls().imgDisplay->picture(), snapPicture());
-        QCOMPARE(t.device->log(), QStringList({"read Picture", "call StopPreview"}));
-        QCOMPARE(t.controls().lblPath->text(), label);
-        QCOMPARE(t.state().iCurrentImageNumber, 0);
-        QCOMPARE(t.mode(), SnapMode::Off);
+        QTest::addColumn<QString>("method");
+        QTest::addColumn<QList<SnapMode>>("modes");
+        QTest::addColumn<QStringList>("log");
+        QTest::addColumn<SnapMode>("after");
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("label");
+        const auto saved = [](const QString &noReplace) {
+            return QStringList{"read Picture",
+                               "write SaveFileName \"%1\"",
+                               "write SaveFileType \"bmp\"",
+                               "write SaveNoReplace " + noReplace,
+                               "write Picture picture 64x48",
+                               "call SaveSnap",
+                               "call StopPreview"};
+        };
+        const SnapMode single = SnapMode::SingleSnap;
+        QTest::newRow("no save") << "optNoSave" << QList{single}
+                                 << QStringList{"read Picture", "call StopPreview"} << SnapMode::Off
+                                 << 0 << "";
+        QTest::newRow("same name") << "opSameName" << QList{single} << saved("False")
+                                   << SnapMode::Off << 0 << "pic00000.bmp";
+        QTest::newRow("incremental") << "optIncremental" << QList{single} << saved("True")
+                                     << SnapMode::Off << 1 << "pic00000.bmp";
+        // The last snap of a rapid run left for another mode still saves,
+        // and no snap follows it.
+        QTest::newRow("rapid, then preview")
+            << "opSameName" << QList{SnapMode::RapidSnap, SnapMode::ColorPreview} << saved("False")
+            << SnapMode::Off << 0 << "pic00000.bmp";
+        QTest::newRow("delayed") << "optNoSave" << QList{SnapMode::DelayedSnap}
+                                 << QStringList{"read Picture"} << SnapMode::DelayedSnap << 0 << "";
+        // A rapid snap chains the next one from the completion.
+        QTest::newRow("rapid") << "optNoSave" << QList{SnapMode::RapidSnap}
+                               << QStringList{"read Picture"} + StartupSettings
+                               << SnapMode::RapidSnap << 0 << "";
+        // A preview picture: no snap completion at all.
+        QTest::newRow("preview") << "opSameName" << QList{SnapMode::ColorPreview}
+                                 << QStringList{"read Picture"} << SnapMode::ColorPreview << 0
+                                 << "";
     }
-
-    void sameNameSavesOverTheSameFile()
+    void completion()
     {
-        SavingWindow t(&CaptureControls::opSameName);
-        const QString target = t.fileNamed("pic00000.bmp");
-        for (int snap = 0; snap < 3; ++snap) {
-            t.chooseMode(SnapMode::SingleSnap);
-            t.device->clearLog();
-            t.device->raiseSnapDone();
-            QCOMPARE(
-                t.device->log(),
-                QStringList({"read Picture", "write SaveFileName \"" + target + "\"",
-                             "write SaveFileType \"bmp\"", "write SaveNoReplace False",
-                             "write Picture picture 64x48", "call SaveSnap", "call StopPreview"}));
-        }
-        QCOMPARE(t.state().iCurrentImageNumber, 0);
-        QCOMPARE(t.controls().lblPath->text(), target);
-    }
-
-    void incrementalSavesAdvanceTheNumber()
-    {
-        SavingWindow t(&CaptureControls::optIncremental);
+        QFETCH(QString, method);
+        QFETCH(QList<SnapMode>, modes);
+        QFETCH(QStringList, log);
+        QFETCH(SnapMode, after);
+        QFETCH(int, number);
+        QFETCH(QString, label);
+        SavingWindow t(qPrintable(method));
+        const QString before = t.controls().lblPath->text();
         const QString tip = t.controls().lblPath->toolTip();
-        t.chooseMode(SnapMode::SingleSnap);
-        t.device->clearLog();
-        t.device->raiseSnapDone();
-        QCOMPARE(t.device->entries("write").first(),
-                 "write SaveFileName \"" + t.fileNamed("pic00000.bmp") + "\"");
-        QVERIFY(t.device->log().contains("write SaveNoReplace True"));
-        QCOMPARE(t.controls().lblPath->text(), t.fileNamed("pic00000.bmp"));
+        for (SnapMode mode : modes)
+            t.chooseMode(mode);
+        if (after == SnapMode::DelayedSnap)
+            tick(t.controls().tmrDelaySnap, 60);
+        // Same name saves over one file however often it snaps.
+        for (int snap = 0; snap < (method == "opSameName" ? 2 : 1); ++snap) {
+            t.device->clearLog();
+            if (after == SnapMode::ColorPreview)
+                t.device->raisePictureUpdated();
+            else
+                t.device->raiseSnapDone();
+            QCOMPARE(t.device->log(), log.replaceInStrings("%1", t.fileNamed("pic00000.bmp")));
+        }
+        QCOMPARE(t.controls().imgDisplay->picture(), snapPicture());
+        QCOMPARE(t.mode(), after);
+        QCOMPARE(t.controls().tmrDelaySnap->isActive(), after == SnapMode::DelayedSnap);
+        // The next rapid snap starts the bar afresh.
+        const bool rapid = after == SnapMode::RapidSnap;
+        QCOMPARE(t.controls().lblProgressBar->text(), QString(rapid ? "Aquiring Data" : "Waiting"));
+        QVERIFY(!rapid || t.controls().prgBar->progressValue() == 0.0f);
+        QCOMPARE(t.state().iCurrentImageNumber, number);
+        QCOMPARE(t.controls().lblPath->text(), label.isEmpty() ? before : t.fileNamed(label));
         QCOMPARE(t.controls().lblPath->toolTip(), tip);
-        QCOMPARE(t.state().iCurrentImageNumber, 1);
     }
 
     void incrementalSkipsNamesThatAreTaken()
     {
-        SavingWindow t(&CaptureControls::optIncremental);
-        touch(t.fileNamed("pic00000.bmp"));
-        touch(t.fileNamed("pic00001.bmp"));
+        SavingWindow t("optIncremental");
+        put(t.fileNamed("pic00000.bmp"), {});
+        put(t.fileNamed("pic00001.bmp"), {});
         // A link takes its name even when it leads nowhere.
         QVERIFY(QFile::link(t.fileNamed("nowhere"), t.fileNamed("pic00003.bmp")));
         t.device->raiseSnapDone();
@@ -135,7 +163,7 @@ private slots:
 
     void failedSaveIsReportedAndDoesNotCount()
     {
-        SavingWindow t(&CaptureControls::optIncremental);
+        SavingWindow t("optIncremental");
         t.device->failCalls(snappy::Method::SaveSnap, "Could not save: disk full");
         const QString label = t.controls().lblPath->text();
         t.chooseMode(SnapMode::RapidSnap);
@@ -169,7 +197,7 @@ private slots:
     void noticeShowsNamesAsTypedWithinTheScreen()
     {
         const QString name = "/snaps/<b>%1</b> &amp; %2/" + QString(4000, 'x');
-        SavingWindow t(&CaptureControls::optIncremental);
+        SavingWindow t("optIncremental");
         t.device->failCalls(snappy::Method::SaveSnap, "Could not save " + name);
         t.device->raiseSnapDone();
         SaveFailureNotice &notice = t.window->saveFailureNotice();
@@ -189,7 +217,7 @@ private slots:
     // blocked; once up, it is not pulled to the front by each failure.
     void noticeNeverCoversAModalDialog()
     {
-        SavingWindow t(&CaptureControls::opSameName);
+        SavingWindow t("opSameName");
         t.device->failCalls(snappy::Method::SaveSnap, "Could not save: disk full");
         SaveFailureNotice &notice = t.window->saveFailureNotice();
         QDialog modal(t.window.get());
@@ -211,7 +239,7 @@ private slots:
 
     void counterStopsInsteadOfWrapping()
     {
-        SavingWindow t(&CaptureControls::optIncremental);
+        SavingWindow t("optIncremental");
         t.state().iCurrentImageNumber = std::numeric_limits<qint32>::max();
         t.device->raiseSnapDone();
         QVERIFY(t.device->log().contains("call SaveSnap"));
@@ -227,54 +255,6 @@ private slots:
         t.device->clearLog();
         t.device->raiseSnapDone();
         QVERIFY(!t.device->log().contains("call SaveSnap"));
-    }
-
-    void rapidSnapChainsFromTheCompletion()
-    {
-        SavingWindow t(&CaptureControls::optNoSave);
-        t.chooseMode(SnapMode::RapidSnap);
-        QCOMPARE(t.device->callCount(snappy::Method::Snap), 1);
-        t.device->raiseSnapDone();
-        QCOMPARE(t.device->callCount(snappy::Method::Snap), 2);
-        QCOMPARE(t.controls().lblProgressBar->text(), QString("Aquiring Data"));
-        QCOMPARE(t.controls().prgBar->progressValue(), 0.0f);
-        QCOMPARE(t.mode(), SnapMode::RapidSnap);
-    }
-
-    void leavingRapidModeLetsTheLastSnapFinish()
-    {
-        SavingWindow t(&CaptureControls::opSameName);
-        t.chooseMode(SnapMode::RapidSnap);
-        t.chooseMode(SnapMode::ColorPreview);
-        t.device->clearLog();
-        t.device->raiseSnapDone();
-        QCOMPARE(t.device->callCount(snappy::Method::SaveSnap), 1);
-        QCOMPARE(t.device->callCount(snappy::Method::Snap), 0);
-        QCOMPARE(t.mode(), SnapMode::Off);
-        QCOMPARE(t.device->log().last(), QString("call StopPreview"));
-    }
-
-    void delayedSnapLeavesTheModeAlone()
-    {
-        SavingWindow t(&CaptureControls::optNoSave);
-        t.chooseMode(SnapMode::DelayedSnap);
-        tick(t.controls().tmrDelaySnap, 60);
-        t.device->clearLog();
-        t.device->raiseSnapDone();
-        QCOMPARE(t.device->log(), QStringList{"read Picture"});
-        QCOMPARE(t.mode(), SnapMode::DelayedSnap);
-        QVERIFY(t.controls().tmrDelaySnap->isActive());
-    }
-
-    void previewPicturesAreShownAndNothingElse()
-    {
-        SavingWindow t(&CaptureControls::opSameName);
-        t.chooseMode(SnapMode::ColorPreview);
-        t.device->clearLog();
-        t.device->raisePictureUpdated();
-        QCOMPARE(t.device->log(), QStringList{"read Picture"});
-        QCOMPARE(t.controls().imgDisplay->picture(), snapPicture());
-        QCOMPARE(t.controls().lblProgressBar->text(), QString("Waiting"));
     }
 
     void slidersShowTheNegatedSetting_data()
