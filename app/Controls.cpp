@@ -2,7 +2,6 @@
 
 #include "app/ControlAccessibility.h"
 
-#include <QFontDatabase>
 #include <QHelpEvent>
 #include <QPainter>
 #include <QStyle>
@@ -22,8 +21,10 @@ constexpr qreal RegularPoints = 8;
 
 QFont frameCaptionFont(qreal points)
 {
-    const QString designFamily = QStringLiteral("MS Sans Serif");
-    QFont font(QFontDatabase::hasFamily(designFamily) ? designFamily : CaptionFamily);
+    // The design's family where the desktop has it; the font's own fallback
+    // spares asking the font database at start-up.
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Sans Serif"), CaptionFamily});
     font.setPointSizeF(points);
     font.setBold(true);
     return font;

@@ -7,6 +7,7 @@
 #include "device/standin/StandInDevice.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 
 namespace device {
@@ -36,12 +37,21 @@ std::optional<DeviceEntry> videoDevice(GstDevice *device)
     return entry;
 }
 
+// The cameras GStreamer lists are the kernel's video devices, so where the
+// kernel has none the program starts without waking GStreamer at all.
+bool kernelHasVideoDevices()
+{
+    return !QDir(QStringLiteral("/dev"))
+                .entryList({QStringLiteral("video*")}, QDir::System)
+                .isEmpty();
+}
+
 } // namespace
 
 DeviceCatalog DeviceCatalog::attached()
 {
     QList<DeviceEntry> cameras;
-    if (gst::initialise())
+    if (!kernelHasVideoDevices() || gst::initialise())
         return DeviceCatalog(cameras);
     GstDeviceMonitor *monitor = gst_device_monitor_new();
     gst_device_monitor_add_filter(monitor, "Video/Source", nullptr);
