@@ -3,6 +3,8 @@
 // palette pictures kept as palette images, and failed saves that report the
 // system's reason and leave earlier files alone.
 
+#include "Files.h"
+#include "Netpbm.h"
 #include "PictureDifference.h"
 #include "device/ColorDepthReducer.h"
 #include "device/Resampler.h"
@@ -11,7 +13,6 @@
 #include "device/standin/Camera.h"
 #include "device/standin/StandInDevice.h"
 
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <QtTest>
@@ -22,10 +23,6 @@
 using device::SnapFileWriter;
 
 namespace {
-
-const QHash<QString, QString> decoders{
-    {"bmp", "bmptopnm"}, {"iff", "ilbmtoppm"}, {"jpg", "jpegtopnm"}, {"pcx", "pcxtoppm"},
-    {"png", "pngtopnm"}, {"tga", "tgatoppm"},  {"tif", "tifftopnm"}};
 
 // For the run-length encoders: lines of runs from one pixel to longer than
 // any packet, in colours whose bytes look like run counts, and lines of
@@ -66,22 +63,6 @@ QImage pictureFor(int depth, QSize size)
     }
     return device::ColorDepthReducer::reduce(
         device::Resampler::scale(raw, size, device::ScaleQuality::Normal), depth, depth == 4);
-}
-
-// The decoder's complaints, if any, go to the test's output.
-QImage decode(const QString &type, const QString &path)
-{
-    QProcess decoder;
-    decoder.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    decoder.start(decoders.value(type), {QStringLiteral("-quiet"), path});
-    decoder.waitForFinished(60000);
-    return decoder.exitCode() == 0 ? QImage::fromData(decoder.readAllStandardOutput()) : QImage();
-}
-
-QByteArray contentsOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // Whether the file holds a palette of `colours` entries or fewer rather than
@@ -139,7 +120,7 @@ private slots:
         if (type == "tga")
             QVERIFY(contentsOf(path).endsWith(QByteArray("TRUEVISION-XFILE.\0", 18)));
 
-        const QImage decoded = decode(type, path);
+        const QImage decoded = decodeWithNetpbm(type, path);
         QCOMPARE(decoded.size(), size);
         const QImage expected = picture.convertToFormat(QImage::Format_RGB32);
         const QImage actual = decoded.convertToFormat(QImage::Format_RGB32);
@@ -225,7 +206,7 @@ private slots:
         QVERIFY(noPicture && noPicture->contains(path) && noPicture->contains("no picture"));
         standIn.writeProperty(snappy::DispId::Picture, picture);
         QCOMPARE(standIn.call(snappy::Method::SaveSnap), snappy::Failure());
-        QCOMPARE(decode("pcx", path), picture.convertToFormat(QImage::Format_RGB32));
+        QCOMPARE(decodeWithNetpbm("pcx", path), picture.convertToFormat(QImage::Format_RGB32));
     }
 };
 
