@@ -5,11 +5,10 @@
 
 #include <algorithm>
 #include <cstring>
-#include <iterator>
 #include <vector>
 
 #ifdef __x86_64__
-#include <tmmintrin.h>
+#include <emmintrin.h>
 #endif
 
 namespace device {
@@ -19,114 +18,150 @@ namespace {
 constexpr int headerSize = 128;
 constexpr int headerPaletteColours = 16;
 constexpr char paletteMarker = 0x0C;
+constexpr quint8 countOfOne = 0xC1;
+constexpr int longestRun = 63;
 
 // A byte with both top bits set would read as a count, so it goes behind a
 // count of one.
 inline char *literal(quint8 v, char *out)
 {
-    *out = char(0xC1);
+    *out = char(countOfOne);
     out += v >= 0xC0;
     *out = char(v);
     return out + 1;
 }
 
-// Eight bytes without runs, held in `x`, the first in the lowest byte.
-using EightLiterals = char *(*)(const quint8 *in, quint64 x, char *out);
-
-char *eightLiterals(const quint8 *in, quint64 x, char *out)
+// Runs of three or more equal bytes are worth a count byte; shorter ones
+// hardly gain and would break up the stretches the quick path takes whole.
+inline bool startsRun(const quint8 *line, int i, int size)
 {
-    constexpr quint64 tops = 0x8080808080808080ULL;
-    if ((x & (x << 1) & tops) == 0) {
-        std::memcpy(out, in, 8);
-        return out + 8;
+    return i + 2 < size && line[i + 1] == line[i] && line[i + 2] == line[i];
+}
+
+// The run at line[i] as a count byte (top two bits set) and the byte; moves
+// `i` past it.
+inline char *run(const quint8 *line, int &i, int size, char *out)
+{
+    const int length = byteruns::runLength(line, i, std::min(size, i + longestRun));
+    *out++ = char(0xC0 | length);
+    *out++ = char(line[i]);
+    i += length;
+    return out;
+}
+
+// At most two bytes out for each byte in.
+char *encodeRest(const quint8 *line, int i, int size, char *out)
+{
+    while (i < size) {
+        if (startsRun(line, i, size))
+            out = run(line, i, size, out);
+        else
+            out = literal(line[i++], out);
     }
-    for (int k = 0; k < 8; ++k)
-        out = literal(in[k], out);
     return out;
 }
 
 #ifdef __x86_64__
-// For each set of the eight bytes that need a count: where each output byte
-// comes from (0x80 for none), the counts to put in the gaps, and how many
-// bytes that makes.
-struct Spreads {
-    alignas(16) quint8 from[256][16];
-    alignas(16) quint8 counts[256][16];
-    quint8 length[256];
+using Bytes16 = quint8 __attribute__((vector_size(16)));
 
-    Spreads()
-    {
-        for (int mask = 0; mask < 256; ++mask) {
-            int at = 0;
-            std::fill(std::begin(from[mask]), std::end(from[mask]), quint8(0x80));
-            std::fill(std::begin(counts[mask]), std::end(counts[mask]), quint8(0));
-            for (int k = 0; k < 8; ++k) {
-                if (mask & (1 << k))
-                    counts[mask][at++] = 0xC1;
-                from[mask][at++] = quint8(k);
-            }
-            length[mask] = quint8(at);
-        }
-    }
+// For each set of eight bytes needing a count (bit k for byte k): where each
+// output byte comes from, byte 8 standing for the count; and how many counts
+// the set holds. Built at compile time, so start-up pays nothing for it.
+struct Spreads {
+    alignas(16) quint8 from[256][16] = {};
+    quint8 counts[256] = {};
 };
 
-// The same with one byte shuffle: it writes sixteen bytes, of which the ones
-// past the eight to sixteen kept are overwritten next or lie in the room
-// given for two bytes out per byte in.
-__attribute__((target("ssse3"))) char *eightLiteralsShuffled(const quint8 *in, quint64 x, char *out)
+constexpr Spreads makeSpreads()
 {
-    static const Spreads spreads;
-    const __m128i v = _mm_cvtsi64_si128(qint64(x));
-    const __m128i counted = _mm_cmpeq_epi8(_mm_max_epu8(v, _mm_set1_epi8(char(0xC0))), v);
-    const int mask = _mm_movemask_epi8(counted) & 0xff;
-    const __m128i from = _mm_load_si128(reinterpret_cast<const __m128i *>(spreads.from[mask]));
-    const __m128i counts = _mm_load_si128(reinterpret_cast<const __m128i *>(spreads.counts[mask]));
-    _mm_storeu_si128(reinterpret_cast<__m128i *>(out),
-                     _mm_or_si128(_mm_shuffle_epi8(v, from), counts));
-    Q_UNUSED(in);
-    return out + spreads.length[mask];
-}
-#endif
-
-EightLiterals bestEightLiterals()
-{
-#ifdef __x86_64__
-    if (__builtin_cpu_supports("ssse3"))
-        return eightLiteralsShuffled;
-#endif
-    return eightLiterals;
-}
-
-// Runs of three to 63 equal bytes become a count byte (top two bits set) and
-// the byte; shorter runs hardly gain and would cost the quick path its
-// stretches of eight bytes without runs. At most two bytes out for each byte
-// in.
-char *encodeLine(const quint8 *line, int size, char *out)
-{
-    static const EightLiterals eight = bestEightLiterals();
-    int i = 0;
-    while (i < size) {
-        if (i + 10 <= size) {
-            const quint64 x = byteruns::word(line + i);
-            const quint64 runs = byteruns::zeroBytes((x ^ byteruns::word(line + i + 1)) |
-                                                     (x ^ byteruns::word(line + i + 2)));
-            if (!runs) {
-                out = eight(line + i, x, out);
-                i += 8;
-                continue;
+    Spreads spreads;
+    for (int mask = 0; mask < 256; ++mask) {
+        int at = 0;
+        for (int k = 0; k < 8; ++k) {
+            if (mask & (1 << k)) {
+                spreads.from[mask][at++] = 8;
+                ++spreads.counts[mask];
             }
-            for (const int run = i + qCountTrailingZeroBits(runs) / 8; i < run; ++i)
-                out = literal(line[i], out);
-        } else if (!(i + 2 < size && line[i + 1] == line[i] && line[i + 2] == line[i])) {
-            out = literal(line[i++], out);
+            spreads.from[mask][at++] = quint8(k);
+        }
+    }
+    return spreads;
+}
+
+constexpr Spreads spreads = makeSpreads();
+
+// Writes the first `count` (up to eight) of the low eight bytes of `eight`,
+// each marked in `counted` behind a count of one, with one byte shuffle. It
+// stores sixteen bytes: those past the ones kept are overwritten next or lie
+// in the room given for two bytes out per byte in.
+inline char *spread(__m128i eight, unsigned counted, int count, char *out)
+{
+    const unsigned mask = counted & 0xff;
+    Bytes16 from;
+    std::memcpy(&from, spreads.from[mask], sizeof from);
+    const __m128i withCount = _mm_unpacklo_epi64(eight, _mm_set1_epi8(char(countOfOne)));
+    const Bytes16 spreadOut = __builtin_shuffle(Bytes16(withCount), from);
+    std::memcpy(out, &spreadOut, sizeof spreadOut);
+    return out + count + spreads.counts[mask & ((1u << count) - 1)];
+}
+
+inline __m128i load16(const quint8 *p)
+{
+    return _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+}
+
+// Sixteen bytes at a time: one compare finds where the next run starts, one
+// which bytes need a count, and everything before the run is spread at once.
+// Built twice, since the shuffle is one instruction only from SSSE3 on; the
+// processor picks the build when the program loads.
+[[gnu::target_clones("default", "ssse3")]] char *encodeLine(const quint8 *line, int size, char *out)
+{
+    const __m128i lowestCounted = _mm_set1_epi8(char(0xC0));
+    int i = 0;
+    while (i + 18 <= size) {
+        const __m128i v = load16(line + i);
+        const __m128i sameNext = _mm_cmpeq_epi8(v, load16(line + i + 1));
+        const __m128i sameTwo = _mm_and_si128(sameNext, _mm_cmpeq_epi8(v, load16(line + i + 2)));
+        const unsigned runs = unsigned(_mm_movemask_epi8(sameTwo));
+        const unsigned counted =
+            unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(v, lowestCounted), v)));
+        if (!runs) {
+            // The usual case, taken apart so that where the next sixteen
+            // bytes start does not wait for this sixteen's compares.
+            out = spread(v, counted, 8, out);
+            out = spread(_mm_srli_si128(v, 8), counted >> 8, 8, out);
+            i += 16;
             continue;
         }
-        const int length = byteruns::runLength(line, i, std::min(size, i + 63));
-        *out++ = char(0xC0 | length);
-        *out++ = char(line[i]);
-        i += length;
+        const int plain = qCountTrailingZeroBits(runs);
+        out = spread(v, counted, std::min(plain, 8), out);
+        if (plain > 8)
+            out = spread(_mm_srli_si128(v, 8), counted >> 8, plain - 8, out);
+        i += plain;
+        out = run(line, i, size, out);
     }
-    return out;
+    return encodeRest(line, i, size, out);
+}
+#else
+char *encodeLine(const quint8 *line, int size, char *out)
+{
+    return encodeRest(line, 0, size, out);
+}
+#endif
+
+// Red, green and blue of each pixel into three planes `stride` apart, in one
+// pass over the pixels. The planes never overlap the pixels; saying so lets
+// the compiler vectorise the loop.
+void splitRgb(const QRgb *in, int w, quint8 *planes, int stride)
+{
+    quint8 *__restrict red = planes;
+    quint8 *__restrict green = planes + stride;
+    quint8 *__restrict blue = planes + 2 * stride;
+    for (int x = 0; x < w; ++x) {
+        red[x] = quint8(qRed(in[x]));
+        green[x] = quint8(qGreen(in[x]));
+        blue[x] = quint8(qBlue(in[x]));
+    }
 }
 
 void appendRgb(QByteArray &bytes, QRgb c)
@@ -174,32 +209,27 @@ snappy::Failure PcxEncoder::encode(const QImage &source, QIODevice &out) const
     header.le16(h);
     header.zeros(headerSize - int(file.size()));
 
-    std::vector<quint8> line(static_cast<size_t>(bytesPerLine));
-    const auto encode = [&](char *to) { return encodeLine(line.data(), bytesPerLine, to); };
+    // Each plane of a line, padded with zeros.
+    std::vector<quint8> lines(size_t(bytesPerLine) * planes, 0);
+    quint8 *const line = lines.data();
     char *packed = header.beginInPlace(qsizetype(2) * bytesPerLine * planes * h);
     for (int y = 0; y < h; ++y) {
+        const uchar *in = picture.constScanLine(y);
         if (sixteen) {
-            const uchar *in = picture.constScanLine(y);
-            for (int plane = 0; plane < planes; ++plane) {
-                std::fill(line.begin(), line.end(), 0);
-                for (int x = 0; x < w; ++x) {
+            std::fill(lines.begin(), lines.end(), 0);
+            for (int x = 0; x < w; ++x) {
+                for (int plane = 0; plane < planes; ++plane) {
                     if (in[x] & (1 << plane))
-                        line[size_t(x / 8)] |= quint8(0x80 >> (x % 8));
+                        line[plane * bytesPerLine + x / 8] |= quint8(0x80 >> (x % 8));
                 }
-                packed = encode(packed);
             }
         } else if (indexed) {
-            const uchar *in = picture.constScanLine(y);
-            std::copy(in, in + w, line.begin());
-            packed = encode(packed);
+            std::copy(in, in + w, line);
         } else {
-            const auto *in = reinterpret_cast<const QRgb *>(picture.constScanLine(y));
-            for (int shift : {16, 8, 0}) {
-                for (int x = 0; x < w; ++x)
-                    line[size_t(x)] = quint8(in[x] >> shift);
-                packed = encode(packed);
-            }
+            splitRgb(reinterpret_cast<const QRgb *>(in), w, line, bytesPerLine);
         }
+        for (int plane = 0; plane < planes; ++plane)
+            packed = encodeLine(line + plane * bytesPerLine, bytesPerLine, packed);
     }
     header.endInPlace(packed);
     if (indexed && !sixteen) {
