@@ -24,24 +24,25 @@ inline quint64 zeroBytes(quint64 x)
     return (x - ones) & ~x & tops;
 }
 
-// Where in [from, to) the first run of `length` (2 or 3) equal bytes of
+// Where in [from, to) the first run of `length` (2 to 4) equal bytes of
 // data[0, size) begins, or `to` if none does.
 inline int firstRun(const quint8 *data, int from, int to, int size, int length)
 {
     int i = from;
     while (i + 8 <= to && i + 8 + length - 1 <= size) {
         const quint64 x = word(data + i);
-        quint64 differ = x ^ word(data + i + 1);
-        if (length == 3)
-            differ |= x ^ word(data + i + 2);
+        quint64 differ = 0;
+        for (int k = 1; k < length; ++k)
+            differ |= x ^ word(data + i + k);
         if (const quint64 found = zeroBytes(differ))
             return i + qCountTrailingZeroBits(found) / 8;
         i += 8;
     }
-    for (; i < to; ++i) {
-        if (i + length > size)
-            return to;
-        if (data[i + 1] == data[i] && (length == 2 || data[i + 2] == data[i]))
+    for (; i + length <= size && i < to; ++i) {
+        int k = 1;
+        while (k < length && data[i + k] == data[i])
+            ++k;
+        if (k == length)
             return i;
     }
     return to;

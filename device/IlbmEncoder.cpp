@@ -6,38 +6,98 @@
 #include <QtEndian>
 
 #include <algorithm>
-
-#include <array>
 #include <cstring>
 #include <vector>
 
-#ifdef __SSE2__
-#include <emmintrin.h>
+#ifdef __x86_64__
+#include <immintrin.h>
 #endif
 
 namespace device {
 
 namespace {
 
-// Packs runs of three or more equal bytes as a count and the byte, and the
-// rest as counted literal stretches, never across the end of `data`. At most
-// one byte more than the data for each 128 bytes of it.
+constexpr int longestPacket = 128;
+
+#ifdef __SSE2__
+inline __m128i load16(const quint8 *p)
+{
+    return _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+}
+#endif
+
+// Copies the literal stretch starting at data[start] to `to` and returns
+// where it ends: before the first run of four equal bytes, after 128 bytes,
+// or at the end of `data`. Cutting a stretch for a run of three would save
+// nothing (the run's two bytes and the next stretch's count cost what the
+// three bytes do) and cost a packet. With SSE2 it looks at sixteen bytes per step and
+// copies them whole as it goes: it reads up to eighteen bytes past the end
+// of `data` and stores up to sixteen past the stretch, into the room the
+// caller leaves.
+int literalStretch(const quint8 *data, int start, int size, char *to)
+{
+    const int end = std::min(size, start + longestPacket);
+#ifdef __SSE2__
+    for (int i = start; i < end; i += 16) {
+        const __m128i v = load16(data + i);
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(to + (i - start)), v);
+        const __m128i sameNext = _mm_cmpeq_epi8(v, load16(data + i + 1));
+        const __m128i sameTwo = _mm_and_si128(_mm_cmpeq_epi8(v, load16(data + i + 2)),
+                                              _mm_cmpeq_epi8(v, load16(data + i + 3)));
+        const __m128i sameThree = _mm_and_si128(sameNext, sameTwo);
+        // Only runs that end inside the data count.
+        const int runStarts = size - 3 - i;
+        const unsigned runs =
+            unsigned(_mm_movemask_epi8(sameThree)) & (0xffffu >> std::clamp(16 - runStarts, 0, 16));
+        if (runs)
+            return std::min(end, i + int(qCountTrailingZeroBits(runs)));
+    }
+    return end;
+#else
+    const int stop = byteruns::firstRun(data, start, end, size, 4);
+    std::memcpy(to, data + start, size_t(stop - start));
+    return stop;
+#endif
+}
+
+// How many bytes from data[start] on equal it, counting no further than
+// data[end - 1]. With SSE2 sixteen at a time, reading up to fifteen bytes
+// past `end`.
+int runLength(const quint8 *data, int start, int end)
+{
+#ifdef __SSE2__
+    const __m128i first = _mm_set1_epi8(char(data[start]));
+    for (int i = start; i < end; i += 16) {
+        const unsigned same = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(load16(data + i), first)));
+        if (same != 0xffff)
+            return std::min(end, i + int(qCountTrailingZeroBits(~same))) - start;
+    }
+    return end - start;
+#else
+    return byteruns::runLength(data, start, end);
+#endif
+}
+
+// Packs runs of equal bytes (three or more where a packet starts, four or
+// more inside a literal stretch) as a count and the byte, and the rest as
+// counted literal stretches, never across the end of `data`. At most
+// one byte more than the data for each 128 bytes of it, plus the slack
+// literalStretch() stores past its end.
 char *byteRun1(const quint8 *data, int size, char *out)
 {
     int i = 0;
     while (i < size) {
-        const int run = byteruns::runLength(data, i, std::min(size, i + 128));
-        if (run >= 3) {
+        if (i + 2 < size && data[i + 1] == data[i] && data[i + 2] == data[i]) {
+            const int run = runLength(data, i, std::min(size, i + longestPacket));
             *out++ = char(1 - run);
             *out++ = char(data[i]);
             i += run;
             continue;
         }
-        const int start = i;
-        i = byteruns::firstRun(data, start, std::min(size, start + 128), size, 3);
-        *out++ = char(i - start - 1);
-        std::memcpy(out, data + start, size_t(i - start));
-        out += i - start;
+        const int stop = literalStretch(data, i, size, out + 1);
+        *out = char(stop - i - 1);
+        out += 1 + stop - i;
+        i = stop;
     }
     return out;
 }
@@ -55,24 +115,47 @@ quint64 transposeBits(quint64 x)
     return x;
 }
 
+// The vector paths gather the top bits of many values at once and add each
+// byte to itself to bring up the next bit. Each eight values are reversed
+// first, so that the first lands in the highest bit of its byte of the mask.
+#ifdef __x86_64__
+// Thirty-two values at a time; returns how many plane bytes it did.
+[[gnu::target("avx2")]] int splitPlanesAvx2(const quint8 *values, quint8 *planes, int rowBytes)
+{
+    const __m256i reverse = _mm256_setr_epi8(7, 6, 5, 4, 3, 2, 1, 0, 15, 14, 13, 12, 11, 10, 9, 8,
+                                             7, 6, 5, 4, 3, 2, 1, 0, 15, 14, 13, 12, 11, 10, 9, 8);
+    int g = 0;
+    for (; g + 4 <= rowBytes; g += 4) {
+        const auto *in = reinterpret_cast<const __m256i *>(values + 8 * g);
+        __m256i v = _mm256_shuffle_epi8(_mm256_loadu_si256(in), reverse);
+        for (int k = 7; k >= 0; --k) {
+            qToLittleEndian(quint32(_mm256_movemask_epi8(v)), planes + k * rowBytes + g);
+            v = _mm256_add_epi8(v, v);
+        }
+    }
+    return g;
+}
+#endif
+
 // Splits one line of 8-bit values into eight bitplane lines, plane k at
-// planes + k * rowBytes. With SSE2, sixteen values at a time: their top bits
-// are gathered at once, and adding each byte to itself brings up the next.
+// planes + k * rowBytes: as much as it can with AVX2 where the processor has
+// it, then sixteen values at a time with SSE2, the rest eight at a time.
 void splitPlanes(const quint8 *values, quint8 *planes, int rowBytes)
 {
     int g = 0;
+#ifdef __x86_64__
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2)
+        g = splitPlanesAvx2(values, planes, rowBytes);
+#endif
 #ifdef __SSE2__
     for (; g + 2 <= rowBytes; g += 2) {
-        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(values + 8 * g));
-        // Reversed, so that the first value ends in the highest bit.
-        v = _mm_shuffle_epi32(v, _MM_SHUFFLE(0, 1, 2, 3));
-        v = _mm_shufflehi_epi16(_mm_shufflelo_epi16(v, _MM_SHUFFLE(2, 3, 0, 1)),
-                                _MM_SHUFFLE(2, 3, 0, 1));
+        __m128i v = load16(values + 8 * g);
+        v = _mm_shufflehi_epi16(_mm_shufflelo_epi16(v, _MM_SHUFFLE(0, 1, 2, 3)),
+                                _MM_SHUFFLE(0, 1, 2, 3));
         v = _mm_or_si128(_mm_slli_epi16(v, 8), _mm_srli_epi16(v, 8));
         for (int k = 7; k >= 0; --k) {
-            const int bits = _mm_movemask_epi8(v);
-            planes[k * rowBytes + g] = quint8(bits >> 8);
-            planes[k * rowBytes + g + 1] = quint8(bits);
+            qToLittleEndian(quint16(_mm_movemask_epi8(v)), planes + k * rowBytes + g);
             v = _mm_add_epi8(v, v);
         }
     }
@@ -82,6 +165,14 @@ void splitPlanes(const quint8 *values, quint8 *planes, int rowBytes)
         for (int k = 0; k < 8; ++k)
             planes[k * rowBytes + g] = quint8(x >> (8 * k));
     }
+}
+
+// One channel of a line of pixels as values; they never overlap the pixels,
+// and saying so lets the compiler vectorise the loop.
+void channelValues(const QRgb *line, int w, int shift, quint8 *__restrict values)
+{
+    for (int x = 0; x < w; ++x)
+        values[x] = quint8(line[x] >> shift);
 }
 
 void appendChunk(QByteArray &file, const char *id, const QByteArray &data)
@@ -151,10 +242,12 @@ snappy::Failure IlbmEncoder::encode(const QImage &source, QIODevice &out) const
     const qsizetype bodyStart = file.size();
 
     const int linePlanes = indexed ? planeCount : 24;
-    char *packed =
-        writer.beginInPlace(qsizetype(h) * linePlanes * (rowBytes + (rowBytes + 127) / 128));
+    // Sixteen bytes of slack for the last literal stretch's whole stores.
+    const qsizetype packetBytes = rowBytes + (rowBytes + longestPacket - 1) / longestPacket;
+    char *packed = writer.beginInPlace(qsizetype(h) * linePlanes * packetBytes + 16);
     std::vector<quint8> values(size_t(rowBytes) * 8, 0);
-    std::vector<quint8> planes(size_t(rowBytes) * 8);
+    // Slack for the reads literalStretch() makes past the last plane.
+    std::vector<quint8> planes(size_t(rowBytes) * 8 + 32);
     for (int y = 0; y < h; ++y) {
         if (indexed) {
             const uchar *line = picture.constScanLine(y);
@@ -166,8 +259,7 @@ snappy::Failure IlbmEncoder::encode(const QImage &source, QIODevice &out) const
         }
         const auto *line = reinterpret_cast<const QRgb *>(picture.constScanLine(y));
         for (int shift : {16, 8, 0}) {
-            for (int x = 0; x < w; ++x)
-                values[size_t(x)] = quint8(line[x] >> shift);
+            channelValues(line, w, shift, values.data());
             splitPlanes(values.data(), planes.data(), rowBytes);
             for (int k = 0; k < 8; ++k)
                 packed = byteRun1(planes.data() + k * rowBytes, rowBytes, packed);
