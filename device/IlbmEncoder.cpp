@@ -60,24 +60,6 @@ int literalStretch(const quint8 *data, int start, int size, char *to)
 #endif
 }
 
-// How many bytes from data[start] on equal it, counting no further than
-// data[end - 1]. With SSE2 sixteen at a time, reading up to fifteen bytes
-// past `end`.
-int runLength(const quint8 *data, int start, int end)
-{
-#ifdef __SSE2__
-    const __m128i first = _mm_set1_epi8(char(data[start]));
-    for (int i = start; i < end; i += 16) {
-        const unsigned same = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(load16(data + i), first)));
-        if (same != 0xffff)
-            return std::min(end, i + int(qCountTrailingZeroBits(~same))) - start;
-    }
-    return end - start;
-#else
-    return byteruns::runLength(data, start, end);
-#endif
-}
-
 // Packs runs of equal bytes (three or more where a packet starts, four or
 // more inside a literal stretch) as a count and the byte, and the rest as
 // counted literal stretches, never across the end of `data`. At most
@@ -88,7 +70,7 @@ char *byteRun1(const quint8 *data, int size, char *out)
     int i = 0;
     while (i < size) {
         if (i + 2 < size && data[i + 1] == data[i] && data[i + 2] == data[i]) {
-            const int run = runLength(data, i, std::min(size, i + longestPacket));
+            const int run = byteruns::runLength(data, i, std::min(size, i + longestPacket));
             *out++ = char(1 - run);
             *out++ = char(data[i]);
             i += run;

@@ -21,43 +21,15 @@ constexpr char paletteMarker = 0x0C;
 constexpr quint8 countOfOne = 0xC1;
 constexpr int longestRun = 63;
 
-// A byte with both top bits set would read as a count, so it goes behind a
-// count of one.
-inline char *literal(quint8 v, char *out)
-{
-    *out = char(countOfOne);
-    out += v >= 0xC0;
-    *out = char(v);
-    return out + 1;
-}
-
-// Runs of three or more equal bytes are worth a count byte; shorter ones
-// hardly gain and would break up the stretches the quick path takes whole.
-inline bool startsRun(const quint8 *line, int i, int size)
-{
-    return i + 2 < size && line[i + 1] == line[i] && line[i + 2] == line[i];
-}
-
-// The run at line[i] as a count byte (top two bits set) and the byte; moves
-// `i` past it.
+// The run of three or more equal bytes at line[i] as a count byte (top two
+// bits set) and the byte; moves `i` past it. Shorter runs hardly gain and
+// would break up the stretches the quick path takes whole.
 inline char *run(const quint8 *line, int &i, int size, char *out)
 {
     const int length = byteruns::runLength(line, i, std::min(size, i + longestRun));
     *out++ = char(0xC0 | length);
     *out++ = char(line[i]);
     i += length;
-    return out;
-}
-
-// At most two bytes out for each byte in.
-char *encodeRest(const quint8 *line, int i, int size, char *out)
-{
-    while (i < size) {
-        if (startsRun(line, i, size))
-            out = run(line, i, size, out);
-        else
-            out = literal(line[i++], out);
-    }
     return out;
 }
 
@@ -90,16 +62,16 @@ constexpr Spreads makeSpreads()
 
 constexpr Spreads spreads = makeSpreads();
 
-// Writes the first `count` (up to eight) of the low eight bytes of `eight`,
-// each marked in `counted` behind a count of one, with one byte shuffle. It
-// stores sixteen bytes: those past the ones kept are overwritten next or lie
-// in the room given for two bytes out per byte in.
-inline char *spread(__m128i eight, unsigned counted, int count, char *out)
+// Writes the first `count` (up to eight) of the low eight bytes of
+// `withCount`, each marked in `counted` behind a count of one taken from its
+// byte 8, with one byte shuffle. A byte with both top bits set would read as
+// a count, hence the count of one. It stores sixteen bytes: those past the
+// ones kept are overwritten next or lie in the room given for the line.
+inline char *spread(__m128i withCount, unsigned counted, int count, char *out)
 {
     const unsigned mask = counted & 0xff;
     Bytes16 from;
     std::memcpy(&from, spreads.from[mask], sizeof from);
-    const __m128i withCount = _mm_unpacklo_epi64(eight, _mm_set1_epi8(char(countOfOne)));
     const Bytes16 spreadOut = __builtin_shuffle(Bytes16(withCount), from);
     std::memcpy(out, &spreadOut, sizeof spreadOut);
     return out + count + spreads.counts[mask & ((1u << count) - 1)];
@@ -110,54 +82,109 @@ inline __m128i load16(const quint8 *p)
     return _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
 }
 
+inline void store16(quint8 *p, __m128i v)
+{
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(p), v);
+}
+
 // Sixteen bytes at a time: one compare finds where the next run starts, one
 // which bytes need a count, and everything before the run is spread at once.
-// Built twice, since the shuffle is one instruction only from SSSE3 on; the
-// processor picks the build when the program loads.
+// It reads up to seventeen bytes past the end of the line and stores up to
+// sixteen past its code, so the caller leaves room for both. At most two
+// bytes out for each byte in. Built twice, since the shuffle is one
+// instruction only from SSSE3 on; the processor picks the build when the
+// program loads.
 [[gnu::target_clones("default", "ssse3")]] char *encodeLine(const quint8 *line, int size, char *out)
 {
     const __m128i lowestCounted = _mm_set1_epi8(char(0xC0));
+    const __m128i counts = _mm_set1_epi8(char(countOfOne));
     int i = 0;
-    while (i + 18 <= size) {
+    while (i < size) {
         const __m128i v = load16(line + i);
         const __m128i sameNext = _mm_cmpeq_epi8(v, load16(line + i + 1));
         const __m128i sameTwo = _mm_and_si128(sameNext, _mm_cmpeq_epi8(v, load16(line + i + 2)));
-        const unsigned runs = unsigned(_mm_movemask_epi8(sameTwo));
+        // Only runs that end inside the line count.
+        const unsigned runs =
+            unsigned(_mm_movemask_epi8(sameTwo)) & (0xffffu >> std::clamp(18 - (size - i), 0, 16));
         const unsigned counted =
             unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(v, lowestCounted), v)));
-        if (!runs) {
+        const int left = size - i;
+        if (!runs && left >= 16) {
             // The usual case, taken apart so that where the next sixteen
             // bytes start does not wait for this sixteen's compares.
-            out = spread(v, counted, 8, out);
-            out = spread(_mm_srli_si128(v, 8), counted >> 8, 8, out);
+            out = spread(_mm_unpacklo_epi64(v, counts), counted, 8, out);
+            out = spread(_mm_unpackhi_epi64(v, counts), counted >> 8, 8, out);
             i += 16;
             continue;
         }
-        const int plain = qCountTrailingZeroBits(runs);
-        out = spread(v, counted, std::min(plain, 8), out);
-        if (plain > 8)
-            out = spread(_mm_srli_si128(v, 8), counted >> 8, plain - 8, out);
+        const int plain = runs ? int(qCountTrailingZeroBits(runs)) : left;
+        // Both halves without asking, since a branch on where a run starts
+        // would be mispredicted half the time.
+        out = spread(_mm_unpacklo_epi64(v, counts), counted, std::min(plain, 8), out);
+        out = spread(_mm_unpackhi_epi64(v, counts), counted >> 8, std::max(plain - 8, 0), out);
         i += plain;
-        out = run(line, i, size, out);
+        if (runs)
+            out = run(line, i, size, out);
     }
-    return encodeRest(line, i, size, out);
+    return out;
 }
 #else
+// A byte with both top bits set would read as a count, so it goes behind a
+// count of one.
+char *literal(quint8 v, char *out)
+{
+    *out = char(countOfOne);
+    out += v >= 0xC0;
+    *out = char(v);
+    return out + 1;
+}
+
+// At most two bytes out for each byte in.
 char *encodeLine(const quint8 *line, int size, char *out)
 {
-    return encodeRest(line, 0, size, out);
+    int i = 0;
+    while (i < size) {
+        if (i + 2 < size && line[i + 1] == line[i] && line[i + 2] == line[i])
+            out = run(line, i, size, out);
+        else
+            out = literal(line[i++], out);
+    }
+    return out;
 }
 #endif
 
 // Red, green and blue of each pixel into three planes `stride` apart, in one
-// pass over the pixels. The planes never overlap the pixels; saying so lets
-// the compiler vectorise the loop.
+// pass over the pixels. With SSE2, sixteen pixels at a time: the bytes of
+// each four are sorted by colour with one shuffle, then the fours are
+// interleaved. Built twice like encodeLine().
+#ifdef __x86_64__
+[[gnu::target_clones("default", "ssse3")]]
+#endif
 void splitRgb(const QRgb *in, int w, quint8 *planes, int stride)
 {
     quint8 *__restrict red = planes;
     quint8 *__restrict green = planes + stride;
     quint8 *__restrict blue = planes + 2 * stride;
-    for (int x = 0; x < w; ++x) {
+    int x = 0;
+#ifdef __x86_64__
+    // Four pixels are stored blue, green, red, unused each; reds first.
+    const Bytes16 byColour = {2, 6, 10, 14, 1, 5, 9, 13, 0, 4, 8, 12, 3, 7, 11, 15};
+    for (; x + 16 <= w; x += 16) {
+        __m128i fours[4];
+        for (int k = 0; k < 4; ++k) {
+            const auto *four = reinterpret_cast<const quint8 *>(in + x + 4 * k);
+            fours[k] = __m128i(__builtin_shuffle(Bytes16(load16(four)), byColour));
+        }
+        const __m128i redGreenFirst = _mm_unpacklo_epi32(fours[0], fours[1]);
+        const __m128i redGreenLast = _mm_unpacklo_epi32(fours[2], fours[3]);
+        const __m128i blueFirst = _mm_unpackhi_epi32(fours[0], fours[1]);
+        const __m128i blueLast = _mm_unpackhi_epi32(fours[2], fours[3]);
+        store16(red + x, _mm_unpacklo_epi64(redGreenFirst, redGreenLast));
+        store16(green + x, _mm_unpackhi_epi64(redGreenFirst, redGreenLast));
+        store16(blue + x, _mm_unpacklo_epi64(blueFirst, blueLast));
+    }
+#endif
+    for (; x < w; ++x) {
         red[x] = quint8(qRed(in[x]));
         green[x] = quint8(qGreen(in[x]));
         blue[x] = quint8(qBlue(in[x]));
@@ -209,10 +236,12 @@ snappy::Failure PcxEncoder::encode(const QImage &source, QIODevice &out) const
     header.le16(h);
     header.zeros(headerSize - int(file.size()));
 
-    // Each plane of a line, padded with zeros.
-    std::vector<quint8> lines(size_t(bytesPerLine) * planes, 0);
+    // Each plane of a line, padded with zeros, and slack for the reads past
+    // the last plane.
+    std::vector<quint8> lines(size_t(bytesPerLine) * planes + 32, 0);
     quint8 *const line = lines.data();
-    char *packed = header.beginInPlace(qsizetype(2) * bytesPerLine * planes * h);
+    // Two bytes out for each in at most, and slack for whole stores.
+    char *packed = header.beginInPlace(qsizetype(2) * bytesPerLine * planes * h + 16);
     for (int y = 0; y < h; ++y) {
         const uchar *in = picture.constScanLine(y);
         if (sixteen) {
