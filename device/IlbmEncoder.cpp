@@ -2,6 +2,7 @@
 
 #include "device/ByteRuns.h"
 #include "device/ByteWriter.h"
+#include "device/RgbPlanes.h"
 
 #include <QtEndian>
 
@@ -149,14 +150,6 @@ void splitPlanes(const quint8 *values, quint8 *planes, int rowBytes)
     }
 }
 
-// One channel of a line of pixels as values; they never overlap the pixels,
-// and saying so lets the compiler vectorise the loop.
-void channelValues(const QRgb *line, int w, int shift, quint8 *__restrict values)
-{
-    for (int x = 0; x < w; ++x)
-        values[x] = quint8(line[x] >> shift);
-}
-
 void appendChunk(QByteArray &file, const char *id, const QByteArray &data)
 {
     ByteWriter w(file);
@@ -227,25 +220,22 @@ snappy::Failure IlbmEncoder::encode(const QImage &source, QIODevice &out) const
     // Sixteen bytes of slack for the last literal stretch's whole stores.
     const qsizetype packetBytes = rowBytes + (rowBytes + longestPacket - 1) / longestPacket;
     char *packed = writer.beginInPlace(qsizetype(h) * linePlanes * packetBytes + 16);
-    std::vector<quint8> values(size_t(rowBytes) * 8, 0);
-    // Slack for the reads literalStretch() makes past the last plane.
-    std::vector<quint8> planes(size_t(rowBytes) * 8 + 32);
+    // The values of each channel of a line, padded with zeros, and their
+    // bitplanes with slack for the reads literalStretch() makes past the last.
+    const int valueBytes = rowBytes * 8;
+    const int channels = indexed ? 1 : 3;
+    std::vector<quint8> values(size_t(valueBytes) * channels, 0);
+    std::vector<quint8> planes(size_t(valueBytes) * channels + 32);
     for (int y = 0; y < h; ++y) {
-        if (indexed) {
-            const uchar *line = picture.constScanLine(y);
+        const uchar *line = picture.constScanLine(y);
+        if (indexed)
             std::copy(line, line + w, values.begin());
-            splitPlanes(values.data(), planes.data(), rowBytes);
-            for (int k = 0; k < planeCount; ++k)
-                packed = byteRun1(planes.data() + k * rowBytes, rowBytes, packed);
-            continue;
-        }
-        const auto *line = reinterpret_cast<const QRgb *>(picture.constScanLine(y));
-        for (int shift : {16, 8, 0}) {
-            channelValues(line, w, shift, values.data());
-            splitPlanes(values.data(), planes.data(), rowBytes);
-            for (int k = 0; k < 8; ++k)
-                packed = byteRun1(planes.data() + k * rowBytes, rowBytes, packed);
-        }
+        else
+            splitRgb(reinterpret_cast<const QRgb *>(line), w, values.data(), valueBytes);
+        for (int c = 0; c < channels; ++c)
+            splitPlanes(values.data() + c * valueBytes, planes.data() + c * valueBytes, rowBytes);
+        for (int k = 0; k < linePlanes; ++k)
+            packed = byteRun1(planes.data() + k * rowBytes, rowBytes, packed);
     }
     writer.endInPlace(packed);
     const qsizetype bodySize = file.size() - bodyStart;

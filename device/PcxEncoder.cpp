@@ -2,6 +2,7 @@
 
 #include "device/ByteRuns.h"
 #include "device/ByteWriter.h"
+#include "device/RgbPlanes.h"
 
 #include <algorithm>
 #include <cstring>
@@ -82,11 +83,6 @@ inline __m128i load16(const quint8 *p)
     return _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
 }
 
-inline void store16(quint8 *p, __m128i v)
-{
-    _mm_storeu_si128(reinterpret_cast<__m128i *>(p), v);
-}
-
 // Sixteen bytes at a time: one compare finds where the next run starts, one
 // which bytes need a count, and everything before the run is spread at once.
 // It reads up to seventeen bytes past the end of the line and stores up to
@@ -152,44 +148,6 @@ char *encodeLine(const quint8 *line, int size, char *out)
     return out;
 }
 #endif
-
-// Red, green and blue of each pixel into three planes `stride` apart, in one
-// pass over the pixels. With SSE2, sixteen pixels at a time: the bytes of
-// each four are sorted by colour with one shuffle, then the fours are
-// interleaved. Built twice like encodeLine().
-#ifdef __x86_64__
-[[gnu::target_clones("default", "ssse3")]]
-#endif
-void splitRgb(const QRgb *in, int w, quint8 *planes, int stride)
-{
-    quint8 *__restrict red = planes;
-    quint8 *__restrict green = planes + stride;
-    quint8 *__restrict blue = planes + 2 * stride;
-    int x = 0;
-#ifdef __x86_64__
-    // Four pixels are stored blue, green, red, unused each; reds first.
-    const Bytes16 byColour = {2, 6, 10, 14, 1, 5, 9, 13, 0, 4, 8, 12, 3, 7, 11, 15};
-    for (; x + 16 <= w; x += 16) {
-        __m128i fours[4];
-        for (int k = 0; k < 4; ++k) {
-            const auto *four = reinterpret_cast<const quint8 *>(in + x + 4 * k);
-            fours[k] = __m128i(__builtin_shuffle(Bytes16(load16(four)), byColour));
-        }
-        const __m128i redGreenFirst = _mm_unpacklo_epi32(fours[0], fours[1]);
-        const __m128i redGreenLast = _mm_unpacklo_epi32(fours[2], fours[3]);
-        const __m128i blueFirst = _mm_unpackhi_epi32(fours[0], fours[1]);
-        const __m128i blueLast = _mm_unpackhi_epi32(fours[2], fours[3]);
-        store16(red + x, _mm_unpacklo_epi64(redGreenFirst, redGreenLast));
-        store16(green + x, _mm_unpackhi_epi64(redGreenFirst, redGreenLast));
-        store16(blue + x, _mm_unpacklo_epi64(blueFirst, blueLast));
-    }
-#endif
-    for (; x < w; ++x) {
-        red[x] = quint8(qRed(in[x]));
-        green[x] = quint8(qGreen(in[x]));
-        blue[x] = quint8(qBlue(in[x]));
-    }
-}
 
 void appendRgb(QByteArray &bytes, QRgb c)
 {
