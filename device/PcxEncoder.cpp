@@ -9,7 +9,7 @@
 #include <vector>
 
 #ifdef __x86_64__
-#include <emmintrin.h>
+#include <immintrin.h>
 #endif
 
 namespace device {
@@ -78,51 +78,113 @@ inline char *spread(__m128i withCount, unsigned counted, int count, char *out)
     return out + count + spreads.counts[mask & ((1u << count) - 1)];
 }
 
-inline __m128i load16(const quint8 *p)
+// Writes the first `count` (up to sixteen) of the bytes in `bytes` in two
+// halves as above, storing 32 bytes.
+inline char *spreadSixteen(__m128i bytes, unsigned counted, int count, char *out)
 {
-    return _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+    const __m128i counts = _mm_set1_epi8(char(countOfOne));
+    out = spread(_mm_unpacklo_epi64(bytes, counts), counted, std::min(count, 8), out);
+    return spread(_mm_unpackhi_epi64(bytes, counts), counted >> 8, std::max(count - 8, 0), out);
 }
 
-// Sixteen bytes at a time: one compare finds where the next run starts, one
-// which bytes need a count, and everything before the run is spread at once.
-// It reads up to seventeen bytes past the end of the line and stores up to
-// sixteen past its code, so the caller leaves room for both. At most two
-// bytes out for each byte in. Built twice, since the shuffle is one
-// instruction only from SSSE3 on; the processor picks the build when the
-// program loads.
-[[gnu::target_clones("default", "ssse3")]] char *encodeLine(const quint8 *line, int size, char *out)
+// With AVX-512 one expand instruction spreads sixteen bytes, counts of one
+// filling the gaps. Where the bytes go follows from the ones that need a
+// count: give each byte two places, the first for its count, keep the
+// count places it needs and read off which of the kept places hold bytes.
+[[gnu::target("avx512vbmi2,avx512vl,avx512bw,bmi2,popcnt")]] inline char *
+expandSixteen(__m128i bytes, unsigned counted, int count, char *out)
 {
-    const __m128i lowestCounted = _mm_set1_epi8(char(0xC0));
-    const __m128i counts = _mm_set1_epi8(char(countOfOne));
+    constexpr quint32 bytePlaces = 0xAAAAAAAAu;
+    const quint32 kept = _pdep_u32(counted, ~bytePlaces) | bytePlaces;
+    const auto places = __mmask32(_pext_u32(bytePlaces, kept));
+    const __m256i spreadOut = _mm256_mask_expand_epi8(_mm256_set1_epi8(char(countOfOne)), places,
+                                                      _mm256_castsi128_si256(bytes));
+    _mm256_storeu_si256(reinterpret_cast<__m256i *>(out), spreadOut);
+    return out + count + _mm_popcnt_u32(counted & ((1u << count) - 1));
+}
+
+// Sixteen bytes of a line, where runs of three start among them (only runs
+// that end inside the line count) and which of them need a count.
+struct Sixteen {
+    __m128i bytes;
+    unsigned runs;
+    unsigned counted;
+};
+
+inline Sixteen sixteenAt(const quint8 *line, int i, int size)
+{
+    const auto load = [&](int at) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i *>(line + at));
+    };
+    const __m128i v = load(i);
+    const __m128i sameNext = _mm_cmpeq_epi8(v, load(i + 1));
+    const __m128i sameTwo = _mm_and_si128(sameNext, _mm_cmpeq_epi8(v, load(i + 2)));
+    const __m128i counted = _mm_cmpeq_epi8(_mm_max_epu8(v, _mm_set1_epi8(char(0xC0))), v);
+    return {v,
+            unsigned(_mm_movemask_epi8(sameTwo)) & (0xffffu >> std::clamp(18 - (size - i), 0, 16)),
+            unsigned(_mm_movemask_epi8(counted))};
+}
+
+// Sixteen bytes at a time: compares find where the next run starts and which
+// bytes need a count, and everything before the run is spread at once. It
+// reads up to seventeen bytes past the end of the line and stores up to 32
+// past its code, so the caller leaves room for both. At most two bytes out
+// for each byte in. Built twice, since the shuffle is one instruction only
+// from SSSE3 on; the processor picks the build when the program loads.
+[[gnu::target_clones("default", "ssse3")]] char *shuffleLine(const quint8 *line, int size,
+                                                             char *out)
+{
     int i = 0;
     while (i < size) {
-        const __m128i v = load16(line + i);
-        const __m128i sameNext = _mm_cmpeq_epi8(v, load16(line + i + 1));
-        const __m128i sameTwo = _mm_and_si128(sameNext, _mm_cmpeq_epi8(v, load16(line + i + 2)));
-        // Only runs that end inside the line count.
-        const unsigned runs =
-            unsigned(_mm_movemask_epi8(sameTwo)) & (0xffffu >> std::clamp(18 - (size - i), 0, 16));
-        const unsigned counted =
-            unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(v, lowestCounted), v)));
-        const int left = size - i;
-        if (!runs && left >= 16) {
+        const Sixteen s = sixteenAt(line, i, size);
+        if (!s.runs && size - i >= 16) {
             // The usual case, taken apart so that where the next sixteen
             // bytes start does not wait for this sixteen's compares.
-            out = spread(_mm_unpacklo_epi64(v, counts), counted, 8, out);
-            out = spread(_mm_unpackhi_epi64(v, counts), counted >> 8, 8, out);
+            out = spreadSixteen(s.bytes, s.counted, 16, out);
             i += 16;
             continue;
         }
-        const int plain = runs ? int(qCountTrailingZeroBits(runs)) : left;
-        // Both halves without asking, since a branch on where a run starts
-        // would be mispredicted half the time.
-        out = spread(_mm_unpacklo_epi64(v, counts), counted, std::min(plain, 8), out);
-        out = spread(_mm_unpackhi_epi64(v, counts), counted >> 8, std::max(plain - 8, 0), out);
+        const int plain = s.runs ? int(qCountTrailingZeroBits(s.runs)) : size - i;
+        out = spreadSixteen(s.bytes, s.counted, plain, out);
         i += plain;
-        if (runs)
+        if (s.runs)
             out = run(line, i, size, out);
     }
     return out;
+}
+
+// The same, spreading with one expand.
+[[gnu::target("avx512vbmi2,avx512vl,avx512bw,bmi2,popcnt")]] char *expandLine(const quint8 *line,
+                                                                              int size, char *out)
+{
+    int i = 0;
+    while (i < size) {
+        const Sixteen s = sixteenAt(line, i, size);
+        if (!s.runs && size - i >= 16) {
+            out = expandSixteen(s.bytes, s.counted, 16, out);
+            i += 16;
+            continue;
+        }
+        const int plain = s.runs ? int(qCountTrailingZeroBits(s.runs)) : size - i;
+        out = expandSixteen(s.bytes, s.counted, plain, out);
+        i += plain;
+        if (s.runs)
+            out = run(line, i, size, out);
+    }
+    return out;
+}
+
+bool canExpand()
+{
+    return __builtin_cpu_supports("avx512vbmi2") && __builtin_cpu_supports("avx512vl") &&
+           __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("bmi2") &&
+           __builtin_cpu_supports("popcnt");
+}
+
+char *encodeLine(const quint8 *line, int size, char *out)
+{
+    static const bool expand = canExpand();
+    return expand ? expandLine(line, size, out) : shuffleLine(line, size, out);
 }
 #else
 // A byte with both top bits set would read as a count, so it goes behind a
@@ -199,7 +261,7 @@ snappy::Failure PcxEncoder::encode(const QImage &source, QIODevice &out) const
     std::vector<quint8> lines(size_t(bytesPerLine) * planes + 32, 0);
     quint8 *const line = lines.data();
     // Two bytes out for each in at most, and slack for whole stores.
-    char *packed = header.beginInPlace(qsizetype(2) * bytesPerLine * planes * h + 16);
+    char *packed = header.beginInPlace(qsizetype(2) * bytesPerLine * planes * h + 32);
     for (int y = 0; y < h; ++y) {
         const uchar *in = picture.constScanLine(y);
         if (sixteen) {
