@@ -9,7 +9,7 @@
 #include <vector>
 
 #ifdef __x86_64__
-#include <immintrin.h>
+#include <emmintrin.h>
 #endif
 
 namespace device {
@@ -23,8 +23,7 @@ constexpr quint8 countOfOne = 0xC1;
 constexpr int longestRun = 63;
 
 // The run of three or more equal bytes at line[i] as a count byte (top two
-// bits set) and the byte; moves `i` past it. Shorter runs hardly gain and
-// would break up the stretches the quick path takes whole.
+// bits set) and the byte; moves `i` past it.
 inline char *run(const quint8 *line, int &i, int size, char *out)
 {
     const int length = byteruns::runLength(line, i, std::min(size, i + longestRun));
@@ -87,24 +86,11 @@ inline char *spreadSixteen(__m128i bytes, unsigned counted, int count, char *out
     return spread(_mm_unpackhi_epi64(bytes, counts), counted >> 8, std::max(count - 8, 0), out);
 }
 
-// With AVX-512 one expand instruction spreads sixteen bytes, counts of one
-// filling the gaps. Where the bytes go follows from the ones that need a
-// count: give each byte two places, the first for its count, keep the
-// count places it needs and read off which of the kept places hold bytes.
-[[gnu::target("avx512vbmi2,avx512vl,avx512bw,bmi2,popcnt")]] inline char *
-expandSixteen(__m128i bytes, unsigned counted, int count, char *out)
-{
-    constexpr quint32 bytePlaces = 0xAAAAAAAAu;
-    const quint32 kept = _pdep_u32(counted, ~bytePlaces) | bytePlaces;
-    const auto places = __mmask32(_pext_u32(bytePlaces, kept));
-    const __m256i spreadOut = _mm256_mask_expand_epi8(_mm256_set1_epi8(char(countOfOne)), places,
-                                                      _mm256_castsi128_si256(bytes));
-    _mm256_storeu_si256(reinterpret_cast<__m256i *>(out), spreadOut);
-    return out + count + _mm_popcnt_u32(counted & ((1u << count) - 1));
-}
-
-// Sixteen bytes of a line, where runs of three start among them (only runs
-// that end inside the line count) and which of them need a count.
+// Sixteen bytes of a line, where the runs worth a count start among them
+// (only runs that end inside the line count) and which bytes need a count.
+// A run of three saves one byte, or four for a byte that needs a count, and
+// every run costs the quick path a mispredicted branch; so runs of three
+// count only for such bytes, longer runs for all.
 struct Sixteen {
     __m128i bytes;
     unsigned runs;
@@ -117,22 +103,22 @@ inline Sixteen sixteenAt(const quint8 *line, int i, int size)
         return _mm_loadu_si128(reinterpret_cast<const __m128i *>(line + at));
     };
     const __m128i v = load(i);
-    const __m128i sameNext = _mm_cmpeq_epi8(v, load(i + 1));
-    const __m128i sameTwo = _mm_and_si128(sameNext, _mm_cmpeq_epi8(v, load(i + 2)));
+    const __m128i sameTwo =
+        _mm_and_si128(_mm_cmpeq_epi8(v, load(i + 1)), _mm_cmpeq_epi8(v, load(i + 2)));
     const __m128i counted = _mm_cmpeq_epi8(_mm_max_epu8(v, _mm_set1_epi8(char(0xC0))), v);
-    return {v,
-            unsigned(_mm_movemask_epi8(sameTwo)) & (0xffffu >> std::clamp(18 - (size - i), 0, 16)),
+    const __m128i worth =
+        _mm_and_si128(sameTwo, _mm_or_si128(counted, _mm_cmpeq_epi8(v, load(i + 3))));
+    return {v, unsigned(_mm_movemask_epi8(worth)) & (0xffffu >> std::clamp(18 - (size - i), 0, 16)),
             unsigned(_mm_movemask_epi8(counted))};
 }
 
 // Sixteen bytes at a time: compares find where the next run starts and which
 // bytes need a count, and everything before the run is spread at once. It
-// reads up to seventeen bytes past the end of the line and stores up to 32
+// reads up to eighteen bytes past the end of the line and stores up to 32
 // past its code, so the caller leaves room for both. At most two bytes out
 // for each byte in. Built twice, since the shuffle is one instruction only
 // from SSSE3 on; the processor picks the build when the program loads.
-[[gnu::target_clones("default", "ssse3")]] char *shuffleLine(const quint8 *line, int size,
-                                                             char *out)
+[[gnu::target_clones("default", "ssse3")]] char *encodeLine(const quint8 *line, int size, char *out)
 {
     int i = 0;
     while (i < size) {
@@ -153,39 +139,6 @@ inline Sixteen sixteenAt(const quint8 *line, int i, int size)
     return out;
 }
 
-// The same, spreading with one expand.
-[[gnu::target("avx512vbmi2,avx512vl,avx512bw,bmi2,popcnt")]] char *expandLine(const quint8 *line,
-                                                                              int size, char *out)
-{
-    int i = 0;
-    while (i < size) {
-        const Sixteen s = sixteenAt(line, i, size);
-        if (!s.runs && size - i >= 16) {
-            out = expandSixteen(s.bytes, s.counted, 16, out);
-            i += 16;
-            continue;
-        }
-        const int plain = s.runs ? int(qCountTrailingZeroBits(s.runs)) : size - i;
-        out = expandSixteen(s.bytes, s.counted, plain, out);
-        i += plain;
-        if (s.runs)
-            out = run(line, i, size, out);
-    }
-    return out;
-}
-
-bool canExpand()
-{
-    return __builtin_cpu_supports("avx512vbmi2") && __builtin_cpu_supports("avx512vl") &&
-           __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("bmi2") &&
-           __builtin_cpu_supports("popcnt");
-}
-
-char *encodeLine(const quint8 *line, int size, char *out)
-{
-    static const bool expand = canExpand();
-    return expand ? expandLine(line, size, out) : shuffleLine(line, size, out);
-}
 #else
 // A byte with both top bits set would read as a count, so it goes behind a
 // count of one.
@@ -202,7 +155,9 @@ char *encodeLine(const quint8 *line, int size, char *out)
 {
     int i = 0;
     while (i < size) {
-        if (i + 2 < size && line[i + 1] == line[i] && line[i + 2] == line[i])
+        const bool three = i + 2 < size && line[i + 1] == line[i] && line[i + 2] == line[i];
+        // Runs worth a count, as on the quick paths.
+        if (three && (line[i] >= 0xC0 || (i + 3 < size && line[i + 3] == line[i])))
             out = run(line, i, size, out);
         else
             out = literal(line[i++], out);
@@ -260,9 +215,21 @@ snappy::Failure PcxEncoder::encode(const QImage &source, QIODevice &out) const
     // the last plane.
     std::vector<quint8> lines(size_t(bytesPerLine) * planes + 32, 0);
     quint8 *const line = lines.data();
-    // Two bytes out for each in at most, and slack for whole stores.
-    char *packed = header.beginInPlace(qsizetype(2) * bytesPerLine * planes * h + 32);
+    // The file goes out in blocks small enough to stay in the cache between
+    // being packed and being written: a picture's worth would go through
+    // memory twice. Each line takes two bytes out for each in at most, and
+    // slack for whole stores.
+    const qsizetype lineRoom = qsizetype(2) * bytesPerLine * planes + 32;
+    constexpr qsizetype blockSize = 32 * 1024;
+    char *packed = header.beginInPlace(blockSize + lineRoom);
     for (int y = 0; y < h; ++y) {
+        if (packed - file.constData() >= blockSize) {
+            header.endInPlace(packed);
+            if (const auto failure = writeAll(out, file))
+                return failure;
+            file.resize(0);
+            packed = header.beginInPlace(blockSize + lineRoom);
+        }
         const uchar *in = picture.constScanLine(y);
         if (sixteen) {
             std::fill(lines.begin(), lines.end(), 0);
