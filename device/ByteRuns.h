@@ -1,8 +1,8 @@
 #pragma once
 
 // Finds runs of equal bytes quickly, eight or sixteen bytes at a time, for
-// the run-length encoders: on grainy pictures runs are rare, so most of the time
-// goes into showing that there are none.
+// the run-length encoders: on grainy pictures runs are rare, so most of the
+// time goes into showing that there are none.
 
 #include <QtAlgorithms>
 #include <QtEndian>

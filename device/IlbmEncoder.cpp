@@ -31,10 +31,10 @@ inline __m128i load16(const quint8 *p)
 // where it ends: before the first run of four equal bytes, after 128 bytes,
 // or at the end of `data`. Cutting a stretch for a run of three would save
 // nothing (the run's two bytes and the next stretch's count cost what the
-// three bytes do) and cost a packet. With SSE2 it looks at sixteen bytes per step and
-// copies them whole as it goes: it reads up to eighteen bytes past the end
-// of `data` and stores up to sixteen past the stretch, into the room the
-// caller leaves.
+// three bytes do) and cost a packet. With SSE2 it looks at sixteen bytes per
+// step and copies them whole as it goes: it reads up to eighteen bytes past
+// the end of `data` and stores up to sixteen past the stretch, into the room
+// the caller leaves.
 int literalStretch(const quint8 *data, int start, int size, char *to)
 {
     const int end = std::min(size, start + longestPacket);
@@ -63,8 +63,8 @@ int literalStretch(const quint8 *data, int start, int size, char *to)
 
 // Packs runs of equal bytes (three or more where a packet starts, four or
 // more inside a literal stretch) as a count and the byte, and the rest as
-// counted literal stretches, never across the end of `data`. At most
-// one byte more than the data for each 128 bytes of it, plus the slack
+// counted literal stretches, never across the end of `data`. At most one
+// byte more than the data for each 128 bytes of it, plus the slack
 // literalStretch() stores past its end.
 char *byteRun1(const quint8 *data, int size, char *out)
 {

@@ -66,7 +66,7 @@ constexpr Spreads spreads = makeSpreads();
 // `withCount`, each marked in `counted` behind a count of one taken from its
 // byte 8, with one byte shuffle. A byte with both top bits set would read as
 // a count, hence the count of one. It stores sixteen bytes: those past the
-// ones kept are overwritten next or lie in the room given for the line.
+// ones kept are overwritten next or lie in the slack given for the line.
 inline char *spread(__m128i withCount, unsigned counted, int count, char *out)
 {
     const unsigned mask = counted & 0xff;
@@ -91,13 +91,13 @@ inline char *spreadSixteen(__m128i bytes, unsigned counted, int count, char *out
 // A run of three saves one byte, or four for a byte that needs a count, and
 // every run costs the quick path a mispredicted branch; so runs of three
 // count only for such bytes, longer runs for all.
-struct Sixteen {
+struct SixteenBytes {
     __m128i bytes;
     unsigned runs;
     unsigned counted;
 };
 
-inline Sixteen sixteenAt(const quint8 *line, int i, int size)
+inline SixteenBytes sixteenBytesAt(const quint8 *line, int i, int size)
 {
     const auto load = [&](int at) {
         return _mm_loadu_si128(reinterpret_cast<const __m128i *>(line + at));
@@ -122,7 +122,7 @@ inline Sixteen sixteenAt(const quint8 *line, int i, int size)
 {
     int i = 0;
     while (i < size) {
-        const Sixteen s = sixteenAt(line, i, size);
+        const SixteenBytes s = sixteenBytesAt(line, i, size);
         if (!s.runs && size - i >= 16) {
             // The usual case, taken apart so that where the next sixteen
             // bytes start does not wait for this sixteen's compares.
@@ -190,26 +190,26 @@ snappy::Failure PcxEncoder::encode(const QImage &source, QIODevice &out) const
     const QList<QRgb> table = picture.colorTable();
 
     QByteArray file;
-    ByteWriter header(file);
-    header.u8(0x0A); // ZSoft
-    header.u8(5);    // version 5
-    header.u8(1);    // run-length encoded
-    header.u8(bitsPerPixel);
-    header.le16(0);
-    header.le16(0);
-    header.le16(w - 1);
-    header.le16(h - 1);
-    header.le16(72);
-    header.le16(72);
+    ByteWriter writer(file);
+    writer.u8(0x0A); // ZSoft
+    writer.u8(5);    // version 5
+    writer.u8(1);    // run-length encoded
+    writer.u8(bitsPerPixel);
+    writer.le16(0);
+    writer.le16(0);
+    writer.le16(w - 1);
+    writer.le16(h - 1);
+    writer.le16(72);
+    writer.le16(72);
     for (int i = 0; i < headerPaletteColours; ++i)
         appendRgb(file, sixteen && i < table.size() ? table[i] : qRgb(0, 0, 0));
-    header.u8(0);
-    header.u8(planes);
-    header.le16(bytesPerLine);
-    header.le16(1); // colour palette
-    header.le16(w);
-    header.le16(h);
-    header.zeros(headerSize - int(file.size()));
+    writer.u8(0);
+    writer.u8(planes);
+    writer.le16(bytesPerLine);
+    writer.le16(1); // colour palette
+    writer.le16(w);
+    writer.le16(h);
+    writer.zeros(headerSize - int(file.size()));
 
     // Each plane of a line, padded with zeros, and slack for the reads past
     // the last plane.
@@ -221,14 +221,14 @@ snappy::Failure PcxEncoder::encode(const QImage &source, QIODevice &out) const
     // slack for whole stores.
     const qsizetype lineRoom = qsizetype(2) * bytesPerLine * planes + 32;
     constexpr qsizetype blockSize = 32 * 1024;
-    char *packed = header.beginInPlace(blockSize + lineRoom);
+    char *packed = writer.beginInPlace(blockSize + lineRoom);
     for (int y = 0; y < h; ++y) {
         if (packed - file.constData() >= blockSize) {
-            header.endInPlace(packed);
+            writer.endInPlace(packed);
             if (const auto failure = writeAll(out, file))
                 return failure;
             file.resize(0);
-            packed = header.beginInPlace(blockSize + lineRoom);
+            packed = writer.beginInPlace(blockSize + lineRoom);
         }
         const uchar *in = picture.constScanLine(y);
         if (sixteen) {
@@ -247,7 +247,7 @@ snappy::Failure PcxEncoder::encode(const QImage &source, QIODevice &out) const
         for (int plane = 0; plane < planes; ++plane)
             packed = encodeLine(line + plane * bytesPerLine, bytesPerLine, packed);
     }
-    header.endInPlace(packed);
+    writer.endInPlace(packed);
     if (indexed && !sixteen) {
         file.append(paletteMarker);
         for (int i = 0; i < 256; ++i)
