@@ -117,6 +117,9 @@ PictureBox::PictureBox(QWidget *parent)
     : QWidget(parent)
 {
     installControlAccessibility();
+    // It paints every pixel itself, so a preview's thirty frames a second do
+    // not repaint the window beneath it as well.
+    setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 void PictureBox::setPicture(const QImage &picture)
@@ -134,7 +137,9 @@ void PictureBox::setBorder(bool border)
 void PictureBox::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    if (!m_picture.isNull())
+    if (m_picture.isNull())
+        painter.fillRect(rect(), palette().window());
+    else
         painter.drawImage(rect(), m_picture);
     if (m_border) {
         painter.setPen(palette().color(QPalette::WindowText));
