@@ -254,18 +254,8 @@ void Lumivane::connectHandlers()
             [this] { m_completion.Snappy1_SnapDone(); });
     connect(device, &snappy::SnappyDevice::PictureUpdated, this,
             [this] { m_completion.Snappy1_PictureUpdated(); });
-    connect(device, &snappy::SnappyDevice::SnapDone, this, [this] {
-        const QSize size = m_controls.imgDisplay->picture().size();
-        m_controls.imgDisplay->setAccessibleDescription(
-            size.isEmpty()
-                ? QStringLiteral("The last snap failed")
-                : QStringLiteral("Last snap, %1 x %2").arg(size.width()).arg(size.height()));
-    });
     connect(device, &snappy::SnappyDevice::failed, &m_saveFailureNotice,
             &SaveFailureNotice::reportDeviceFailure);
-    connect(device, &snappy::SnappyDevice::PictureUpdated, this, [this] {
-        m_controls.imgDisplay->setAccessibleDescription(QStringLiteral("live preview"));
-    });
 }
 
 void Lumivane::Form_Load()

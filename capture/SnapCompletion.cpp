@@ -30,6 +30,11 @@ void SnapCompletion::Snappy1_SnapDone()
     m_progress.completeAcquisition();
     const QImage picture = m_device.picture();
     m_controls.imgDisplay->setPicture(picture);
+    m_controls.imgDisplay->setAccessibleDescription(
+        picture.isNull()
+            ? QStringLiteral("The last snap failed")
+            : QStringLiteral("Last snap, %1 x %2")
+                  .arg(QString::number(picture.width()), QString::number(picture.height())));
     // A snap the device could not take ends without a picture: the device
     // has said why, and saving would only add a failure of its own.
     if (isTrue(m_state.bSaveFile) && !picture.isNull())
@@ -44,6 +49,7 @@ void SnapCompletion::Snappy1_SnapDone()
 void SnapCompletion::Snappy1_PictureUpdated()
 {
     m_controls.imgDisplay->setPicture(m_device.picture());
+    m_controls.imgDisplay->setAccessibleDescription(QStringLiteral("live preview"));
 }
 
 void SnapCompletion::saveSnap()
