@@ -1,14 +1,6 @@
 #include "device/standin/Camera.h"
 
-#include <algorithm>
-#include <array>
-
 namespace device {
-
-int Camera::readsFor(int method)
-{
-    return framesAveraged(method);
-}
 
 Camera::Camera(quint32 seed)
     : m_sensor(seed)
@@ -17,7 +9,7 @@ Camera::Camera(quint32 seed)
 
 QImage Camera::expose(const CaptureSettings &settings, const QDateTime &moment)
 {
-    return read(settings.source, settings.colour, readsFor(settings.method), moment,
+    return read(settings.source, settings.colour, framesAveraged(settings.method), moment,
                 TestCard::size);
 }
 

@@ -19,9 +19,6 @@ class Camera {
 public:
     static constexpr QSize previewSize = FrameSource::previewSize;
 
-    // Reads averaged by each snap method, 0 to 3.
-    static int readsFor(int method);
-
     explicit Camera(quint32 seed = QRandomGenerator::global()->generate());
 
     // The raw picture of a snap taken with these settings, ending at `moment`.
