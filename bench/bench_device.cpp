@@ -3,6 +3,7 @@
 // Qt's writers on the same picture, and encoding and writing it in each of
 // the seven image types.
 
+#include "BenchmarkSupport.h"
 #include "OffscreenBenchmarkMain.h"
 #include "device/IlbmEncoder.h"
 #include "device/PcxEncoder.h"
@@ -17,8 +18,6 @@
 #include <QBuffer>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
-
-#include <ctime>
 
 namespace {
 
@@ -88,20 +87,13 @@ qint64 encodedSize(const device::ImageEncoder &encoder, const QImage &picture)
     return bytes.size();
 }
 
-double threadCpuSeconds()
-{
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-}
-
 // Processor time rather than real time: on a machine busy with other work
 // the real time also counts the turns of other programs.
 double secondsToEncode(const device::ImageEncoder &encoder, const QImage &picture)
 {
-    const double begin = threadCpuSeconds();
+    const double begin = cpuSeconds(CLOCK_THREAD_CPUTIME_ID);
     benchmark::DoNotOptimize(encodedSize(encoder, picture));
-    return threadCpuSeconds() - begin;
+    return cpuSeconds(CLOCK_THREAD_CPUTIME_ID) - begin;
 }
 
 // The own encoder and the reference take turns on the same picture, so a

@@ -3,6 +3,7 @@
 // how long a snap takes from Snap to SnapDone at each method, beside the
 // frame interval of the source, which no snap can beat.
 
+#include "BenchmarkSupport.h"
 #include "OffscreenBenchmarkMain.h"
 #include "app/Lumivane.h"
 #include "device/gstreamer/GStreamerDevice.h"
@@ -11,25 +12,9 @@
 #include <QElapsedTimer>
 #include <benchmark/benchmark.h>
 
-#include <sys/resource.h>
-
 namespace {
 
 constexpr double frameIntervalMs = 1000.0 / 30;
-
-class SilentPrompts : public Prompts {
-public:
-    void message(const QString &) override {}
-    QString input(const QString &, const QString &, const QString &) override { return {}; }
-};
-
-double cpuSeconds(int who)
-{
-    rusage usage{};
-    getrusage(who, &usage);
-    auto seconds = [](timeval t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
 
 // A camera's usual stream: 640 x 480 YUY2 at 30 frames a second, made as
 // cheaply as GStreamer can, so that what is measured is the conversion to
@@ -64,13 +49,14 @@ void PreviewInTheWindow(benchmark::State &state,
 
     QElapsedTimer wall;
     wall.start();
-    const double processBefore = cpuSeconds(RUSAGE_SELF);
-    const double threadBefore = cpuSeconds(RUSAGE_THREAD);
+    const double processBefore = cpuSeconds();
+    const double threadBefore = cpuSeconds(CLOCK_THREAD_CPUTIME_ID);
     for (auto _ : state)
         nextFrame();
     const double seconds = double(wall.nsecsElapsed()) / 1e9;
-    state.counters["process_cpu_%"] = 100 * (cpuSeconds(RUSAGE_SELF) - processBefore) / seconds;
-    state.counters["ui_thread_cpu_%"] = 100 * (cpuSeconds(RUSAGE_THREAD) - threadBefore) / seconds;
+    state.counters["process_cpu_%"] = 100 * (cpuSeconds() - processBefore) / seconds;
+    state.counters["ui_thread_cpu_%"] =
+        100 * (cpuSeconds(CLOCK_THREAD_CPUTIME_ID) - threadBefore) / seconds;
     state.counters["frames_per_second"] = double(state.iterations()) / seconds;
     window.controls().cmbSnapMode->select(static_cast<int>(SnapMode::Off));
 }

@@ -2,6 +2,7 @@
 // program's processor time while it shows thirty frames a second, beside the
 // same program with the preview off.
 
+#include "BenchmarkSupport.h"
 #include "OffscreenBenchmarkMain.h"
 #include "app/Lumivane.h"
 #include "device/standin/Camera.h"
@@ -11,8 +12,6 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <benchmark/benchmark.h>
-
-#include <ctime>
 
 namespace {
 
@@ -30,19 +29,6 @@ void PreviewFrame(benchmark::State &state)
 }
 BENCHMARK(PreviewFrame)->ArgName("tape")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
-class SilentPrompts : public Prompts {
-public:
-    void message(const QString &) override {}
-    QString input(const QString &, const QString &, const QString &) override { return {}; }
-};
-
-double processCpuSeconds()
-{
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-}
-
 // The shown window in one snap mode for two seconds of real time; "Off" is
 // the reference for "Color Preview".
 void ProgramCpuInMode(benchmark::State &state)
@@ -55,13 +41,13 @@ void ProgramCpuInMode(benchmark::State &state)
     double cpu = 0;
     double wall = 0;
     for (auto _ : state) {
-        const double before = processCpuSeconds();
+        const double before = cpuSeconds();
         QElapsedTimer clock;
         clock.start();
         QEventLoop loop;
         QTimer::singleShot(2000, &loop, &QEventLoop::quit);
         loop.exec();
-        cpu += processCpuSeconds() - before;
+        cpu += cpuSeconds() - before;
         wall += double(clock.nsecsElapsed()) * 1e-9;
     }
     window.controls().cmbSnapMode->select(int(SnapMode::Off));

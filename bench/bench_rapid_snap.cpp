@@ -2,6 +2,7 @@
 // instantly: settings, completion, display and an incremental save of a
 // 640 x 480 picture.
 
+#include "BenchmarkSupport.h"
 #include "OffscreenBenchmarkMain.h"
 #include "app/Lumivane.h"
 #include "device/standin/StandInDevice.h"
@@ -10,12 +11,6 @@
 #include <benchmark/benchmark.h>
 
 namespace {
-
-class SilentPrompts : public Prompts {
-public:
-    void message(const QString &) override {}
-    QString input(const QString &, const QString &, const QString &) override { return {}; }
-};
 
 void RapidSnapWithIncrementalSave(benchmark::State &state, const char *fileType)
 {
