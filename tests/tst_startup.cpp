@@ -167,7 +167,17 @@ private slots:
                     .match(QApplication::applicationVersion())
                     .hasMatch());
         QCOMPARE(QGuiApplication::desktopFileName(), QString("org.lumivane.Lumivane"));
-        QVERIFY(!QApplication::windowIcon().pixmap(64).isNull());
+        // Every rendered size, in the picture's own colours: a clear corner
+        // and the red dot of a snap.
+        const QIcon icon = QApplication::windowIcon();
+        for (int size : {16, 32, 48, 64, 128})
+            QVERIFY2(icon.availableSizes().contains(QSize(size, size)),
+                     qPrintable(QString::number(size)));
+        const QImage large = icon.pixmap(128).toImage();
+        QCOMPARE(large.size(), QSize(128, 128));
+        QCOMPARE(large.pixelColor(0, 0).alpha(), 0);
+        const QColor dot = large.pixelColor(101, 27);
+        QVERIFY2(dot.red() > 200 && dot.green() < 110 && dot.blue() < 110, qPrintable(dot.name()));
         // Set, the display name would be appended to every window title.
         QCOMPARE(QGuiApplication::applicationDisplayName(), QString("Lumivane"));
     }
