@@ -17,11 +17,18 @@ constexpr int PreferredTextWidth = 440;
 
 SaveFailureNotice::SaveFailureNotice(QWidget *parent)
     : QDialog(parent)
-    , m_text(new QTextEdit(this))
 {
     setWindowTitle(ProgramTitle);
     setModal(false);
     setAttribute(Qt::WA_ShowWithoutActivating);
+}
+
+// Most runs never report anything, and the text view and the standard
+// button, which looks its icon up in the desktop's theme, cost more than
+// building the rest of the main window: they wait for the first report.
+void SaveFailureNotice::buildContent()
+{
+    m_text = new QTextEdit(this);
     // Looks like a label, but wraps a long path anywhere and scrolls what the
     // screen cannot hold.
     m_text->setReadOnly(true);
@@ -30,8 +37,11 @@ SaveFailureNotice::SaveFailureNotice(QWidget *parent)
     m_text->setFrameShape(QFrame::NoFrame);
     m_text->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     m_text->viewport()->setAutoFillBackground(false);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::hide);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_text);
+    layout->addWidget(buttons);
 }
 
 void SaveFailureNotice::report(const QString &problem)
@@ -63,7 +73,7 @@ void SaveFailureNotice::reportDeviceFailure(const QString &reason)
 
 QString SaveFailureNotice::text() const
 {
-    return m_text->toPlainText();
+    return m_text ? m_text->toPlainText() : QString();
 }
 
 // Concatenated, never formatted: the texts hold the user's own names, which
@@ -74,15 +84,9 @@ void SaveFailureNotice::present(const QString &headline, const QString &detail)
     if (m_failures > 0)
         text += QStringLiteral("\n\n") + tr("Snaps not saved since this notice appeared: ") +
                 QString::number(m_failures);
+    if (!m_text)
+        buildContent();
     m_text->setPlainText(text);
-    // The standard button looks its icon up in the desktop's theme, which
-    // costs more than building the rest of the main window: it waits for the
-    // first report.
-    if (!m_buttons) {
-        m_buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
-        connect(m_buttons, &QDialogButtonBox::accepted, this, &QDialog::hide);
-        layout()->addWidget(m_buttons);
-    }
     fitToScreen();
     if (!isVisible()) {
         m_unseen = true;

@@ -2,7 +2,6 @@
 
 #include <QDialog>
 
-class QDialogButtonBox;
 class QTextEdit;
 
 // Tells the user that snaps are not being saved, or that the capture device
@@ -33,12 +32,12 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void buildContent();
     void present(const QString &headline, const QString &detail);
     void fitToScreen();
     void showUnlessModalDialogIsUp();
 
-    QTextEdit *m_text;
-    QDialogButtonBox *m_buttons = nullptr;
+    QTextEdit *m_text = nullptr;
     int m_failures = 0;
     QString m_lastProblem;
     bool m_savingAgain = false;
