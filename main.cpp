@@ -1,4 +1,5 @@
 #include "app/CommandLine.h"
+#include "app/FontConfigurationAhead.h"
 #include "app/Lumivane.h"
 #include "app/ProgramIdentity.h"
 #include "device/DeviceCatalog.h"
@@ -14,6 +15,7 @@ int main(int argc, char *argv[])
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
     const CommandLine options = CommandLine::parse(arguments);
+    std::jthread fontConfiguration = readFontConfigurationAhead();
 
     const device::DeviceCatalog catalog = device::DeviceCatalog::attached();
     if (options.listDevices) {
@@ -28,6 +30,7 @@ int main(int argc, char *argv[])
     }
 
     QApplication application(argc, argv);
+    fontConfiguration.join();
     applyProgramIcon(application);
     QtPrompts prompts;
     Lumivane window(catalog.open(chosen), prompts);
