@@ -2,6 +2,7 @@
 #include "app/FontConfigurationAhead.h"
 #include "app/Lumivane.h"
 #include "app/ProgramIdentity.h"
+#include "app/ProgramStyle.h"
 #include "device/DeviceCatalog.h"
 
 #include <QApplication>
@@ -32,6 +33,7 @@ int main(int argc, char *argv[])
     QApplication application(argc, argv);
     fontConfiguration.join();
     applyProgramIcon(application);
+    applyProgramStyle(application);
     QtPrompts prompts;
     Lumivane window(catalog.open(chosen), prompts);
     window.show();

@@ -1,6 +1,7 @@
 #include "TestWindow.h"
 #include "app/PlatformPaths.h"
 #include "app/ProgramIdentity.h"
+#include "app/ProgramStyle.h"
 
 #include <QAccessible>
 
@@ -156,6 +157,19 @@ private slots:
         QCOMPARE(picture->text(QAccessible::Description), QString("Last snap, 320 x 240"));
         t.device->raisePictureUpdated();
         QCOMPARE(picture->text(QAccessible::Description), QString("live preview"));
+    }
+
+    // The frames are drawn without a picture, so showing the window reads no
+    // image file and loads none of the image plugins.
+    void windowIsDrawnWithoutImagePlugins()
+    {
+        applyProgramStyle(*qApp);
+        TestWindow t;
+        const QImage shown = t.window->grab().toImage();
+        QVERIFY(!shown.isNull());
+        QFile maps(QStringLiteral("/proc/self/maps"));
+        QVERIFY(maps.open(QIODevice::ReadOnly));
+        QVERIFY2(!maps.readAll().contains("/imageformats/"), "an image plugin was loaded");
     }
 
     void programIdentity()
