@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QGroupBox>
-#include <QPainter>
 #include <QProxyStyle>
 #include <QStyleOption>
 #include <qdrawutil.h>
