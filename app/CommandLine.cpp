@@ -35,8 +35,15 @@ CommandLine CommandLine::parse(const QStringList &arguments)
         QStringLiteral("list-devices"),
         QCoreApplication::translate("CommandLine",
                                     "List the capture devices, marking the one that would run."));
+    const QCommandLineOption settleTime(
+        QStringLiteral("settle-time"),
+        QCoreApplication::translate(
+            "CommandLine", "Leave a camera's frames unused for <milliseconds> after it opens, "
+                           "while its exposure and white balance settle (default 1000)."),
+        QStringLiteral("milliseconds"));
     parser.addOption(device);
     parser.addOption(listDevices);
+    parser.addOption(settleTime);
 
     if (!parser.parse(arguments))
         finish(parser.errorText() + QLatin1Char('\n'), EXIT_FAILURE);
@@ -54,5 +61,17 @@ CommandLine CommandLine::parse(const QStringList &arguments)
         finish(QCoreApplication::translate("CommandLine", "Unexpected argument: %1\n")
                    .arg(parser.positionalArguments().join(QLatin1Char(' '))),
                EXIT_FAILURE);
-    return {parser.value(device), parser.isSet(listDevices)};
+    CommandLine options{parser.value(device), parser.isSet(listDevices), std::nullopt};
+    if (parser.isSet(settleTime)) {
+        bool number = false;
+        const int milliseconds = parser.value(settleTime).toInt(&number);
+        if (!number || milliseconds < 0)
+            finish(QCoreApplication::translate("CommandLine",
+                                               "--settle-time takes a number of milliseconds, "
+                                               "0 or more: %1\n")
+                       .arg(parser.value(settleTime)),
+                   EXIT_FAILURE);
+        options.settleMs = milliseconds;
+    }
+    return options;
 }

@@ -7,10 +7,15 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 struct CommandLine {
     // Empty for the default device.
     QString device;
     bool listDevices = false;
+    // How long a camera's first frames are left unused after it opens;
+    // unset for the device's own default.
+    std::optional<int> settleMs;
 
     // Prints help, the version or what was wrong and exits for those;
     // returns what to run otherwise.

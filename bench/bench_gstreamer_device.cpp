@@ -1,7 +1,9 @@
 // The GStreamer device's costs: the program's CPU while a live preview runs
-// in the window, beside the stand-in's preview measured in the same run, and
-// how long a snap takes from Snap to SnapDone at each method, beside the
-// frame interval of the source, which no snap can beat.
+// in the window, beside the stand-in's preview measured in the same run; how
+// long a snap takes from Snap to SnapDone at each method, beside the frame
+// interval of the source, which no snap can beat; and the longest the
+// user-interface thread waits while the device opens, snaps, closes or
+// fails, beside the time of one frame at 60 Hz, which it must not miss.
 
 #include "BenchmarkSupport.h"
 #include "OffscreenBenchmarkMain.h"
@@ -10,6 +12,7 @@
 #include "device/standin/StandInDevice.h"
 
 #include <QElapsedTimer>
+#include <QTimer>
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -19,12 +22,16 @@ constexpr double frameIntervalMs = 1000.0 / 30;
 // A camera's usual stream: 640 x 480 YUY2 at 30 frames a second, made as
 // cheaply as GStreamer can, so that what is measured is the conversion to
 // RGB and everything after it.
-std::unique_ptr<snappy::SnappyDevice> webcamLikeStream()
+// It needs no time to settle, so that opening costs only what opening does.
+std::unique_ptr<device::gst::GStreamerDevice> webcamLikeStream()
 {
-    return std::make_unique<device::gst::GStreamerDevice>(
-        QStringLiteral("videotestsrc is-live=true pattern=solid-color ! "
-                       "video/x-raw,format=YUY2,width=640,height=480,framerate=30/1"),
+    auto device = std::make_unique<device::gst::GStreamerDevice>(
+        device::gst::VideoSource::pipeline(
+            QStringLiteral("videotestsrc is-live=true pattern=solid-color ! "
+                           "video/x-raw,format=YUY2,width=640,height=480,framerate=30/1")),
         QStringLiteral("YUY2 stream"));
+    device->setSettleTime(0);
+    return device;
 }
 
 // Each iteration is one preview frame shown in the window; the counters give
@@ -65,7 +72,8 @@ BENCHMARK_CAPTURE(PreviewInTheWindow, standIn,
     ->Iterations(90)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
-BENCHMARK_CAPTURE(PreviewInTheWindow, gstreamer, webcamLikeStream)
+BENCHMARK_CAPTURE(PreviewInTheWindow, gstreamer,
+                  [] { return std::unique_ptr<snappy::SnappyDevice>(webcamLikeStream()); })
     ->Iterations(90)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
@@ -99,6 +107,93 @@ BENCHMARK(SnapLatency)
     ->ArgNames({"method", "reopen"})
     ->ArgsProduct({{0, 1, 2, 3}, {0, 1}})
     ->Iterations(20)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// Ticks of a one-millisecond timer on the user-interface thread while the
+// device works: the longest gap between two is the longest the window could
+// not have answered the user.
+class StallWatch {
+public:
+    StallWatch()
+    {
+        m_ticks.setTimerType(Qt::PreciseTimer);
+        m_ticks.setInterval(1);
+        QObject::connect(&m_ticks, &QTimer::timeout, [this] {
+            m_longestNs = std::max(m_longestNs, m_sinceTick.nsecsElapsed());
+            m_sinceTick.restart();
+        });
+    }
+    template <typename Done>
+    void runUntil(Done done)
+    {
+        m_sinceTick.start();
+        m_ticks.start();
+        while (!done())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        m_ticks.stop();
+    }
+    double longestMs() const { return double(m_longestNs) / 1e6; }
+
+private:
+    QTimer m_ticks;
+    QElapsedTimer m_sinceTick;
+    qint64 m_longestNs = 0;
+};
+
+enum class DeviceWork { Open, Snap, Close, Failure };
+
+// Open: a preview until its first frame; snap: a single snap, the device
+// opened for it; close: the preview stopped, and the next 100 ms; failure:
+// a snap from a camera that is not there.
+void EventLoopStall(benchmark::State &state)
+{
+    const auto work = DeviceWork(state.range(0));
+    std::unique_ptr<snappy::SnappyDevice> device =
+        work == DeviceWork::Failure
+            ? device::gst::GStreamerDevice::camera(QStringLiteral("/dev/video-unplugged"),
+                                                   QStringLiteral("Unplugged"))
+            : webcamLikeStream();
+    qint64 events = 0;
+    const auto count = [&events] { ++events; };
+    QObject::connect(device.get(), &snappy::SnappyDevice::PictureUpdated, count);
+    QObject::connect(device.get(), &snappy::SnappyDevice::SnapDone, count);
+    QObject::connect(device.get(), &snappy::SnappyDevice::ProcessingData,
+                     [&device] { device->call(snappy::Method::ProcessData); });
+    StallWatch watch;
+    for (auto _ : state) {
+        const qint64 before = events;
+        const auto answered = [&] { return events > before; };
+        switch (work) {
+        case DeviceWork::Open:
+            device->call(snappy::Method::StartPreview);
+            watch.runUntil(answered);
+            device->call(snappy::Method::StopPreview);
+            break;
+        case DeviceWork::Snap:
+        case DeviceWork::Failure:
+            device->call(snappy::Method::StopPreview);
+            device->call(snappy::Method::Snap);
+            watch.runUntil(answered);
+            break;
+        case DeviceWork::Close: {
+            device->call(snappy::Method::StartPreview);
+            watch.runUntil(answered);
+            QElapsedTimer closing;
+            closing.start();
+            device->call(snappy::Method::StopPreview);
+            watch.runUntil([&closing] { return closing.elapsed() >= 100; });
+            break;
+        }
+        }
+    }
+    state.counters["longest_stall_ms"] = watch.longestMs();
+    state.counters["frame_at_60Hz_ms"] = 1000.0 / 60;
+}
+BENCHMARK(EventLoopStall)
+    ->ArgName("open_snap_close_failure")
+    ->DenseRange(0, 3)
+    ->Iterations(10)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 

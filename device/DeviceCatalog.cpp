@@ -1,9 +1,7 @@
-#include <gst/gst.h>
-
 #include "device/DeviceCatalog.h"
 
-#include "device/gstreamer/GStreamer.h"
 #include "device/gstreamer/GStreamerDevice.h"
+#include "device/gstreamer/VideoDevices.h"
 #include "device/standin/StandInDevice.h"
 
 #include <QCoreApplication>
@@ -14,29 +12,6 @@
 namespace device {
 
 namespace {
-
-QString text(const GstStructure *properties, const char *field)
-{
-    const char *value = properties ? gst_structure_get_string(properties, field) : nullptr;
-    return value ? QString::fromUtf8(value) : QString();
-}
-
-// Other providers list the same cameras again under their own names; the
-// kernel's video devices are the ones a v4l2src can open.
-std::optional<DeviceEntry> videoDevice(GstDevice *device)
-{
-    GstStructure *properties = gst_device_get_properties(device);
-    const QString api = text(properties, "device.api");
-    const QString path = text(properties, "device.path");
-    if (properties)
-        gst_structure_free(properties);
-    if (api != QLatin1String("v4l2") || path.isEmpty())
-        return std::nullopt;
-    gchar *name = gst_device_get_display_name(device);
-    DeviceEntry entry{path, QString::fromUtf8(name)};
-    g_free(name);
-    return entry;
-}
 
 // The cameras GStreamer lists are the kernel's video devices, so where the
 // kernel has none the program starts without waking GStreamer at all.
@@ -57,25 +32,9 @@ bool kernelHasVideoDevices()
 DeviceCatalog DeviceCatalog::attached()
 {
     QList<DeviceEntry> cameras;
-    if (!kernelHasVideoDevices() || gst::initialise())
-        return DeviceCatalog(cameras);
-    GstDeviceMonitor *monitor = gst_device_monitor_new();
-    gst_device_monitor_add_filter(monitor, "Video/Source", nullptr);
-    if (gst_device_monitor_start(monitor)) {
-        GList *devices = gst_device_monitor_get_devices(monitor);
-        for (GList *item = devices; item; item = item->next) {
-            const auto entry = videoDevice(GST_DEVICE(item->data));
-            const bool listed = entry && std::any_of(cameras.cbegin(), cameras.cend(),
-                                                     [&](const DeviceEntry &camera) {
-                                                         return camera.choice == entry->choice;
-                                                     });
-            if (entry && !listed)
-                cameras << *entry;
-        }
-        g_list_free_full(devices, gst_object_unref);
-        gst_device_monitor_stop(monitor);
-    }
-    gst_object_unref(monitor);
+    if (kernelHasVideoDevices())
+        for (const gst::VideoDevice &device : gst::attachedVideoDevices())
+            cameras << DeviceEntry{device.path, device.name};
     return DeviceCatalog(cameras);
 }
 
@@ -121,17 +80,24 @@ QString DeviceCatalog::unknownChoice(const QString &choice)
         .arg(choice, testPattern, standIn);
 }
 
-std::unique_ptr<snappy::SnappyDevice> DeviceCatalog::open(const QString &resolved) const
+std::unique_ptr<snappy::SnappyDevice> DeviceCatalog::open(const QString &resolved,
+                                                          std::optional<int> settleMs) const
 {
     if (resolved == standIn)
         return std::make_unique<StandInDevice>();
-    if (resolved == testPattern)
-        return gst::GStreamerDevice::testPattern();
-    QString name = QFileInfo(resolved).fileName();
-    for (const DeviceEntry &camera : m_cameras)
-        if (camera.choice == resolved)
-            name = camera.name;
-    return gst::GStreamerDevice::camera(resolved, name);
+    std::unique_ptr<gst::GStreamerDevice> device;
+    if (resolved == testPattern) {
+        device = gst::GStreamerDevice::testPattern();
+    } else {
+        QString name = QFileInfo(resolved).fileName();
+        for (const DeviceEntry &camera : m_cameras)
+            if (camera.choice == resolved)
+                name = camera.name;
+        device = gst::GStreamerDevice::camera(resolved, name);
+    }
+    if (settleMs)
+        device->setSettleTime(*settleMs);
+    return device;
 }
 
 } // namespace device

@@ -12,6 +12,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 namespace device {
 
@@ -38,8 +39,10 @@ public:
     // One line per device, the one `choice` runs marked with "*".
     QString listing(const QString &choice) const;
 
-    // The device for a choice that resolve() accepted.
-    std::unique_ptr<snappy::SnappyDevice> open(const QString &resolved) const;
+    // The device for a choice that resolve() accepted; `settleMs`, where
+    // given, is how long a camera's frames are left unused after it opens.
+    std::unique_ptr<snappy::SnappyDevice> open(const QString &resolved,
+                                               std::optional<int> settleMs = {}) const;
 
 private:
     QList<DeviceEntry> m_cameras;

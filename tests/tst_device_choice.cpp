@@ -75,6 +75,12 @@ private slots:
             << QStringList{"--device", "/dev/video99"} << 2 << "no capture device \"/dev/video99\"";
         QTest::newRow("unknown option") << QStringList{"--colour"} << 1 << "colour";
         QTest::newRow("stray argument") << QStringList{"snap.bmp"} << 1 << "snap.bmp";
+        QTest::newRow("settle time not a number")
+            << QStringList{"--settle-time", "soon"} << 1 << "--settle-time";
+        QTest::newRow("settle time below zero")
+            << QStringList{"--settle-time", "-5"} << 1 << "--settle-time";
+        QTest::newRow("settle time taken")
+            << QStringList{"--settle-time", "250", "--list-devices"} << 0 << "stand-in";
     }
     void commandLineAnswersWithoutAWindow()
     {

@@ -5,6 +5,9 @@
 
 #include "device/gstreamer/CaptureMode.h"
 #include "device/gstreamer/GStreamerDevice.h"
+#include "device/gstreamer/GStreamerSource.h"
+
+#include "ProcessCounts.h"
 
 #include <gst/gst.h>
 
@@ -12,6 +15,8 @@
 #include <QtTest>
 
 using device::gst::GStreamerDevice;
+using device::gst::GStreamerSource;
+using device::gst::VideoSource;
 using snappy::DispId;
 using snappy::Method;
 
@@ -32,7 +37,25 @@ QImage snap(GStreamerDevice &device, qint16 method)
     return ended && done.size() == 1 ? device.picture() : QImage(1, 1, QImage::Format_Mono);
 }
 
+// A real camera where the machine has one for the tests, as the
+// real-driver tier does.
+QString cameraUnderTest()
+{
+    return qEnvironmentVariable("LUMIVANE_V4L2_DEVICE");
+}
+
+void addSourceRows()
+{
+    QTest::addColumn<VideoSource>("source");
+    QTest::newRow("test pattern") << VideoSource::pipeline(
+        QStringLiteral("videotestsrc is-live=true pattern=smpte"));
+    if (!cameraUnderTest().isEmpty())
+        QTest::newRow("camera") << VideoSource::camera(cameraUnderTest());
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(VideoSource)
 
 class GStreamerDeviceTest : public QObject {
     Q_OBJECT
@@ -58,8 +81,9 @@ private slots:
         QFETCH(QString, source);
         QFETCH(qint16, failingMethod);
         QFETCH(QString, reason);
-        GStreamerDevice device(source, QStringLiteral("Test camera"));
+        GStreamerDevice device(VideoSource::pipeline(source), QStringLiteral("Test camera"));
         device.setFrameTimeout(300);
+        device.setSettleTime(0);
         QSignalSpy failures(&device, &snappy::SnappyDevice::failed);
 
         for (int attempt = 0; attempt < 2; ++attempt)
@@ -72,6 +96,62 @@ private slots:
         // Once pictures came again, a new fault is news again.
         QVERIFY(snap(device, failingMethod).isNull());
         QCOMPARE(failures.size(), 2);
+    }
+
+    // A time-lapse opens and closes the device for every snap, a week-long
+    // one ten thousand times: nothing of an opening may outlive it.
+    void openingAndClosingOverAndOverHoldsNothingMore_data() { addSourceRows(); }
+    void openingAndClosingOverAndOverHoldsNothingMore()
+    {
+        QFETCH(VideoSource, source);
+        GStreamerDevice device(source, QStringLiteral("Camera"));
+        QSignalSpy shown(&device, &snappy::SnappyDevice::PictureUpdated);
+        QSignalSpy failures(&device, &snappy::SnappyDevice::failed);
+        const auto openAndClose = [&](int times) {
+            for (int time = 0; time < times; ++time) {
+                device.call(Method::StartPreview);
+                QVERIFY(shown.wait(5000));
+                device.call(Method::StopPreview);
+            }
+        };
+        openAndClose(10);
+        const int descriptors = openDescriptors();
+        const int threads = runningThreads();
+        const qint64 heap = liveHeapBytes();
+
+        openAndClose(200);
+        QCOMPARE(failures.size(), 0);
+        // Closing finishes on the device's own thread.
+        QTRY_VERIFY_WITH_TIMEOUT(openDescriptors() <= descriptors, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(runningThreads() <= threads, 5000);
+        const qint64 grown = liveHeapBytes() - heap;
+        QVERIFY2(grown < 1024 * 1024, qPrintable(QString::number(grown)));
+    }
+
+    // Cameras deliver dark frames while their exposure settles; this source
+    // is black for its first third of a second.
+    void snapsLeaveTheFramesOfASettlingCameraUnused_data()
+    {
+        QTest::addColumn<int>("settleMs");
+        QTest::addColumn<bool>("dark");
+        QTest::newRow("not waited for") << 0 << true;
+        QTest::newRow("settled") << GStreamerSource::defaultSettleMs << false;
+    }
+    void snapsLeaveTheFramesOfASettlingCameraUnused()
+    {
+        QFETCH(int, settleMs);
+        QFETCH(bool, dark);
+        const QString mode = QStringLiteral(" ! video/x-raw,width=640,height=480,framerate=30/1");
+        GStreamerDevice device(
+            VideoSource::pipeline(QStringLiteral("videotestsrc is-live=true pattern=white") + mode +
+                                  " ! settling.  videotestsrc is-live=true pattern=black "
+                                  "num-buffers=10" +
+                                  mode + " ! compositor name=settling"),
+            QStringLiteral("Settling camera"));
+        device.setSettleTime(settleMs);
+        const QImage picture = snap(device, 0);
+        QVERIFY(!picture.isNull());
+        QCOMPARE(qGray(picture.pixel(320, 240)) < 40, dark);
     }
 
     // The kernel's video devices are opened by path; one that is missing (the
@@ -110,7 +190,7 @@ private slots:
     void snapsFromWideOrCompressedModesHaveTheSnapSizeAndShape()
     {
         QFETCH(QString, source);
-        GStreamerDevice device(source, QStringLiteral("Wide camera"));
+        GStreamerDevice device(VideoSource::pipeline(source), QStringLiteral("Wide camera"));
         device.writeProperty(DispId::SnapWidth, qint16(160));
         const QImage picture = snap(device, 0).convertToFormat(QImage::Format_RGB32);
         QCOMPARE(picture.size(), QSize(160, 120));

@@ -4,25 +4,22 @@
 
 namespace device::gst {
 
-GStreamerDevice::GStreamerDevice(const QString &pipelineSource, const QString &name,
-                                 QObject *parent)
-    : CaptureDevice(std::make_unique<GStreamerSource>(pipelineSource, name), parent)
+GStreamerDevice::GStreamerDevice(VideoSource source, const QString &name, QObject *parent)
+    : CaptureDevice(std::make_unique<GStreamerSource>(std::move(source), name), parent)
 {
 }
 
 std::unique_ptr<GStreamerDevice> GStreamerDevice::camera(const QString &path, const QString &name)
 {
-    QString quoted = path;
-    quoted.replace(QLatin1Char('\\'), QLatin1String("\\\\"))
-        .replace(QLatin1Char('"'), QLatin1String("\\\""));
-    return std::make_unique<GStreamerDevice>(QStringLiteral("v4l2src device=\"%1\"").arg(quoted),
+    return std::make_unique<GStreamerDevice>(VideoSource::camera(path),
                                              QStringLiteral("%1 (%2)").arg(name, path));
 }
 
 std::unique_ptr<GStreamerDevice> GStreamerDevice::testPattern()
 {
     return std::make_unique<GStreamerDevice>(
-        QStringLiteral("videotestsrc is-live=true pattern=smpte horizontal-speed=4"),
+        VideoSource::pipeline(
+            QStringLiteral("videotestsrc is-live=true pattern=smpte horizontal-speed=4")),
         testPatternName());
 }
 
@@ -34,6 +31,11 @@ QString GStreamerDevice::testPatternName()
 void GStreamerDevice::setFrameTimeout(int milliseconds)
 {
     static_cast<GStreamerSource &>(source()).setFrameTimeout(milliseconds);
+}
+
+void GStreamerDevice::setSettleTime(int milliseconds)
+{
+    static_cast<GStreamerSource &>(source()).setSettleTime(milliseconds);
 }
 
 } // namespace device::gst

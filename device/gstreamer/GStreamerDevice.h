@@ -5,22 +5,22 @@
 // does; only its frames come from the hardware.
 
 #include "device/CaptureDevice.h"
+#include "device/gstreamer/VideoPipeline.h"
 
 namespace device::gst {
-
-class GStreamerSource;
 
 class GStreamerDevice : public CaptureDevice {
     Q_OBJECT
 public:
-    // `pipelineSource` is GStreamer's pipeline text for the source alone.
-    GStreamerDevice(const QString &pipelineSource, const QString &name, QObject *parent = nullptr);
+    GStreamerDevice(VideoSource source, const QString &name, QObject *parent = nullptr);
 
     static std::unique_ptr<GStreamerDevice> camera(const QString &path, const QString &name);
     static std::unique_ptr<GStreamerDevice> testPattern();
     static QString testPatternName();
 
     void setFrameTimeout(int milliseconds);
+    // How long after opening the device its frames are left unused.
+    void setSettleTime(int milliseconds);
 };
 
 } // namespace device::gst

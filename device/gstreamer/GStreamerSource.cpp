@@ -18,22 +18,21 @@ int inputFor(SourceKind source)
 
 } // namespace
 
-GStreamerSource::GStreamerSource(const QString &pipelineSource, const QString &name)
+GStreamerSource::GStreamerSource(VideoSource source, const QString &name)
     : m_name(name)
-    , m_pipeline(pipelineSource)
+    , m_pipeline(std::move(source))
 {
     m_watchdog.setSingleShot(true);
-    m_watchdog.setInterval(defaultFrameTimeoutMs);
     connect(&m_watchdog, &QTimer::timeout, this, [this] {
         fault(tr("%1 sent no picture for %2 seconds.")
-                  .arg(m_name, QString::number(m_watchdog.interval() / 1000.0)));
+                  .arg(m_name, QString::number(m_frameTimeoutMs / 1000.0)));
     });
     m_keepOpen.setSingleShot(true);
     m_keepOpen.setInterval(keepOpenMs);
     connect(&m_keepOpen, &QTimer::timeout, this, &GStreamerSource::releaseWhenIdle);
+    connect(&m_pipeline, &VideoPipeline::ready, this, &GStreamerSource::opened);
     connect(&m_pipeline, &VideoPipeline::frameArrived, this, &GStreamerSource::frameArrived);
-    connect(&m_pipeline, &VideoPipeline::broke, this,
-            [this](const QString &reason) { fault(tr("%1 stopped: %2").arg(m_name, reason)); });
+    connect(&m_pipeline, &VideoPipeline::broke, this, &GStreamerSource::brokeDown);
 }
 
 void GStreamerSource::startPreview(const PreviewSettings &settings)
@@ -59,48 +58,50 @@ void GStreamerSource::expose(const CaptureSettings &settings)
 }
 
 // A snap has the device to itself; the preview comes back when it is done.
+// The watchdog runs from the request on, so a device that never finishes
+// opening counts as lost too.
 void GStreamerSource::showPreview()
 {
-    if (!m_preview || m_exposure || !openFor(previewSize, m_preview->source))
+    if (!m_preview || m_exposure)
         return;
     // A little under the frame interval, so that a source's own 30 frames a
     // second all pass despite jitter, while faster sources are thinned out.
     m_pipeline.setFrameSpacing(1000 / previewRate - 3);
-    m_watchdog.start();
+    m_pipeline.open(previewSize, inputFor(m_preview->source));
+    m_watchdog.start(m_frameTimeoutMs);
 }
 
 void GStreamerSource::beginExposure()
 {
-    if (!m_exposure || !openFor(m_exposure->size(), m_exposure->source))
+    if (!m_exposure)
         return;
     m_pipeline.setFrameSpacing(0);
-    m_acquiring = true;
-    m_watchdog.start();
+    m_pipeline.open(m_exposure->size(), inputFor(m_exposure->source));
+    m_watchdog.start(m_frameTimeoutMs);
 }
 
-bool GStreamerSource::openFor(QSize size, SourceKind source)
+void GStreamerSource::opened(bool afresh)
 {
-    const int input = inputFor(source);
-    if (m_pipeline.isOpen() && m_pipeline.requestedSize() == size &&
-        m_pipeline.requestedInput() == input)
-        return true;
-    if (const snappy::Failure failure = m_pipeline.open(size, input)) {
-        fault(tr("%1 could not be opened: %2").arg(m_name, *failure));
-        return false;
+    if (afresh)
+        m_settled.setRemainingTime(m_settleMs);
+    if (m_exposure && !m_acquiring) {
+        m_acquiring = true;
+        m_watchdog.start(m_frameTimeoutMs + int(m_settled.remainingTime()));
     }
-    return true;
 }
 
+// Only frames put to use feed the watchdog: a stream of frames a snap
+// cannot use is as good as none.
 void GStreamerSource::frameArrived(const QImage &frame)
 {
-    const bool previewing = m_preview && !m_exposure;
-    if (!m_acquiring && !previewing)
-        return;
-    m_watchdog.start();
     if (m_acquiring) {
-        addToExposure(frame);
+        if (m_settled.hasExpired() && addToExposure(frame))
+            m_watchdog.start(m_frameTimeoutMs);
         return;
     }
+    if (!m_preview || m_exposure)
+        return;
+    m_watchdog.start(m_frameTimeoutMs);
     // The frame lives in the device's own buffer: what is shown must be a
     // copy, or the device could not be closed while the picture is kept.
     QImage shown = cropToFourByThree(frame);
@@ -114,14 +115,14 @@ void GStreamerSource::frameArrived(const QImage &frame)
     emit previewFrame(shown);
 }
 
-void GStreamerSource::addToExposure(const QImage &frame)
+bool GStreamerSource::addToExposure(const QImage &frame)
 {
     if (m_framesTaken == 0) {
         m_exposureFrameSize = frame.size();
         m_sums.assign(size_t(frame.width()) * size_t(frame.height()) * 4, 0);
     }
     if (frame.size() != m_exposureFrameSize)
-        return;
+        return false;
     const size_t lineBytes = size_t(frame.width()) * 4;
     for (int y = 0; y < frame.height(); ++y) {
         const uchar *pixels = frame.constScanLine(y);
@@ -131,6 +132,7 @@ void GStreamerSource::addToExposure(const QImage &frame)
     }
     if (++m_framesTaken == m_framesWanted)
         finishExposure();
+    return true;
 }
 
 void GStreamerSource::finishExposure()
@@ -153,6 +155,22 @@ void GStreamerSource::finishExposure()
     else
         m_keepOpen.start();
     emit exposed(raw);
+}
+
+void GStreamerSource::brokeDown(const PipelineFault &fault)
+{
+    switch (fault.kind) {
+    case PipelineFault::Unavailable:
+        this->fault(tr("%1 could not be opened: %2").arg(m_name, fault.reason));
+        return;
+    case PipelineFault::Busy:
+        this->fault(tr("%1 is in use by another program.").arg(m_name));
+        return;
+    case PipelineFault::NoSignal:
+        this->fault(tr("%1: the input has no signal.").arg(m_name));
+        return;
+    case PipelineFault::Stopped: this->fault(tr("%1 stopped: %2").arg(m_name, fault.reason));
+    }
 }
 
 // A fault closes the device, so that the next snap or preview opens it

@@ -4,12 +4,14 @@
 // consecutive frames as its method asks, so its acquisition takes real time.
 // The device is open only while it is used: a preview, a snap, or the short
 // pause between rapid snaps; then other programs may have it. A device that
-// is missing, busy, unplugged or silent ends the snap without a picture and
-// is reported once; the next snap or preview tries it again.
+// is missing, busy, unplugged, without a signal or silent ends the snap
+// without a picture and is reported once; the next snap or preview tries it
+// again.
 
 #include "device/FrameSource.h"
 #include "device/gstreamer/VideoPipeline.h"
 
+#include <QDeadlineTimer>
 #include <QTimer>
 
 #include <optional>
@@ -20,37 +22,46 @@ namespace device::gst {
 class GStreamerSource : public FrameSource {
     Q_OBJECT
 public:
-    // How long an open device may go without a frame before it counts as lost.
+    // How long an open device may go without a usable frame before it
+    // counts as lost.
     static constexpr int defaultFrameTimeoutMs = 3000;
+    // Cameras deliver dark or miscoloured frames while their exposure and
+    // white balance settle after streaming starts; most have settled within
+    // a second. Snaps take no frame of that time.
+    static constexpr int defaultSettleMs = 1000;
     // How long the device stays open after a snap, for the next one.
     static constexpr int keepOpenMs = 2000;
     // The preview shows at most this many frames a second.
     static constexpr int previewRate = 30;
 
-    // `pipelineSource` as for VideoPipeline; `name` is what the user sees.
-    GStreamerSource(const QString &pipelineSource, const QString &name);
+    GStreamerSource(VideoSource source, const QString &name);
 
     QString name() const override { return m_name; }
     void startPreview(const PreviewSettings &settings) override;
     void stopPreview() override;
     void expose(const CaptureSettings &settings) override;
 
-    void setFrameTimeout(int milliseconds) { m_watchdog.setInterval(milliseconds); }
+    void setFrameTimeout(int milliseconds) { m_frameTimeoutMs = milliseconds; }
+    void setSettleTime(int milliseconds) { m_settleMs = milliseconds; }
 
 private:
     void showPreview();
     void beginExposure();
-    bool openFor(QSize size, SourceKind input);
+    void opened(bool afresh);
     void frameArrived(const QImage &frame);
-    void addToExposure(const QImage &frame);
+    bool addToExposure(const QImage &frame);
     void finishExposure();
+    void brokeDown(const PipelineFault &fault);
     void fault(const QString &reason);
     void releaseWhenIdle();
 
     QString m_name;
     VideoPipeline m_pipeline;
+    int m_frameTimeoutMs = defaultFrameTimeoutMs;
+    int m_settleMs = defaultSettleMs;
     QTimer m_watchdog;
     QTimer m_keepOpen;
+    QDeadlineTimer m_settled;
     bool m_faultReported = false;
 
     std::optional<PreviewSettings> m_preview;

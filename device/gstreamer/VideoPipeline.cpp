@@ -6,11 +6,11 @@
 
 #include "device/gstreamer/CaptureMode.h"
 #include "device/gstreamer/GStreamer.h"
+#include "device/gstreamer/VideoDevices.h"
 
 #include <QMetaObject>
 
-#include <linux/videodev2.h>
-#include <sys/ioctl.h>
+#include <mutex>
 
 namespace device::gst {
 
@@ -53,16 +53,49 @@ QImage wrapFrame(GstSample *sample)
                   releaseFrame, mapped);
 }
 
+PipelineFault faultOf(GstMessage *message)
+{
+    GError *error = nullptr;
+    if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR)
+        gst_message_parse_error(message, &error, nullptr);
+    const bool busy = g_error_matches(error, GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_BUSY);
+    g_clear_error(&error);
+    return {busy ? PipelineFault::Busy : PipelineFault::Stopped, reasonOf(message)};
+}
+
+QString quoted(QString text)
+{
+    text.replace(QLatin1Char('\\'), QLatin1String("\\\\"))
+        .replace(QLatin1Char('"'), QLatin1String("\\\""));
+    return QLatin1Char('"') + text + QLatin1Char('"');
+}
+
 } // namespace
 
-VideoPipeline::VideoPipeline(QString source)
+// What GStreamer's threads of one opening reach: the pipeline object, to
+// hand over to, and the first failure, for the opening to give as its reason.
+struct VideoPipeline::Streaming {
+    VideoPipeline *owner;
+    quint64 opening;
+    qint64 lastFrameUs = 0;
+    mutable std::mutex errorLock;
+    std::optional<PipelineFault> firstError;
+    bool started = false;
+};
+
+VideoPipeline::VideoPipeline(VideoSource source)
     : m_source(std::move(source))
 {
+    m_thread.setObjectName(QStringLiteral("video device"));
+    m_worker.moveToThread(&m_thread);
+    m_thread.start();
 }
 
 VideoPipeline::~VideoPipeline()
 {
-    close();
+    m_thread.quit();
+    m_thread.wait();
+    closeNow();
 }
 
 QString VideoPipeline::description(const QString &source)
@@ -72,104 +105,185 @@ QString VideoPipeline::description(const QString &source)
                                    " ! appsink name=sink max-buffers=1 drop=true sync=false");
 }
 
-snappy::Failure VideoPipeline::open(QSize size, int input)
+void VideoPipeline::open(QSize size, int input)
 {
-    close();
-    if (const snappy::Failure failure = initialise())
-        return failure;
-    m_requestedSize = size;
-    m_requestedInput = input;
-    const snappy::Failure failure = start(size, input);
-    if (failure)
-        close();
-    return failure;
-}
-
-snappy::Failure VideoPipeline::start(QSize size, int input)
-{
-    GError *error = nullptr;
-    m_pipeline = gst_parse_launch(description(m_source).toUtf8().constData(), &error);
-    if (error) {
-        const QString reason = reasonOf(error);
-        g_clear_error(&error);
-        if (m_pipeline)
-            gst_object_unref(m_pipeline);
-        m_pipeline = nullptr;
-        return reason;
+    const bool openSo = m_open && size == m_requestedSize && input == m_requestedInput;
+    if (!openSo) {
+        m_open = true;
+        m_requestedSize = size;
+        m_requestedInput = input;
+        ++m_opening;
     }
-    GstBus *bus = gst_element_get_bus(m_pipeline);
-    gst_bus_set_sync_handler(
-        bus,
-        [](GstBus *b, GstMessage *m, gpointer self) {
-            return GstBusSyncReply(onBusMessage(b, m, self));
-        },
-        this, nullptr);
-    gst_object_unref(bus);
-
-    if (gst_element_set_state(m_pipeline, GST_STATE_READY) == GST_STATE_CHANGE_FAILURE)
-        return errorOnBus(QStringLiteral("the video source could not be opened"));
-    chooseInput(input);
-    holdToMode(size);
-
-    GstElement *sink = gst_bin_get_by_name(GST_BIN(m_pipeline), "sink");
-    GstAppSinkCallbacks callbacks{};
-    callbacks.new_sample = [](GstAppSink *s, gpointer self) {
-        return GstFlowReturn(onNewSample(s, self));
-    };
-    gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, this, nullptr);
-    gst_object_unref(sink);
-
-    if (gst_element_set_state(m_pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE)
-        return errorOnBus(QStringLiteral("the video source could not be started"));
-    return std::nullopt;
+    const quint64 opening = m_opening;
+    onPipelineThread([this, size, input, opening, openSo] {
+        if (openSo)
+            answer(opening, checkInput(), false);
+        else
+            openNow(size, input, opening);
+    });
 }
 
 void VideoPipeline::close()
 {
+    if (!m_open)
+        return;
+    m_open = false;
+    ++m_opening;
+    onPipelineThread([this] { closeNow(); });
+}
+
+template <typename Work>
+void VideoPipeline::onPipelineThread(Work work)
+{
+    QMetaObject::invokeMethod(&m_worker, std::move(work), Qt::QueuedConnection);
+}
+
+// From the pipeline's or a streaming thread to the user-interface thread.
+void VideoPipeline::answer(quint64 opening, std::optional<PipelineFault> fault, bool opened)
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this, opening, fault, opened] {
+            if (opening != m_opening)
+                return;
+            if (!fault) {
+                emit ready(opened);
+                return;
+            }
+            close();
+            emit broke(*fault);
+        },
+        Qt::QueuedConnection);
+}
+
+void VideoPipeline::handOver(const QImage &frame, quint64 opening)
+{
+    --m_framesInFlight;
+    if (opening == m_opening)
+        emit frameArrived(frame);
+}
+
+void VideoPipeline::openNow(QSize size, int input, quint64 opening)
+{
+    closeNow();
+    std::optional<PipelineFault> fault;
+    if (const snappy::Failure failure = initialise())
+        fault = PipelineFault{PipelineFault::Unavailable, *failure};
+    else
+        fault = start(size, input, opening);
+    // From here on the streaming threads report failures themselves; one
+    // that came before is the opening's.
+    if (!fault && m_streaming) {
+        bool failedAlready;
+        {
+            const std::lock_guard lock(m_streaming->errorLock);
+            m_streaming->started = true;
+            failedAlready = m_streaming->firstError.has_value();
+        }
+        if (failedAlready)
+            fault = firstError(PipelineFault::Unavailable, {});
+    }
+    if (fault)
+        closeNow();
+    answer(opening, fault, true);
+}
+
+std::optional<PipelineFault> VideoPipeline::start(QSize size, int input, quint64 opening)
+{
+    GError *error = nullptr;
+    m_pipeline = gst_parse_launch(description(sourceText()).toUtf8().constData(), &error);
+    if (error) {
+        const QString reason = reasonOf(error);
+        g_clear_error(&error);
+        return PipelineFault{PipelineFault::Unavailable, reason};
+    }
+    m_streaming = std::make_unique<Streaming>(this, opening);
+    GstBus *bus = gst_element_get_bus(m_pipeline);
+    gst_bus_set_sync_handler(
+        bus,
+        [](GstBus *b, GstMessage *m, gpointer streaming) {
+            return GstBusSyncReply(onBusMessage(b, m, streaming));
+        },
+        m_streaming.get(), nullptr);
+    gst_object_unref(bus);
+
+    if (gst_element_set_state(m_pipeline, GST_STATE_READY) == GST_STATE_CHANGE_FAILURE)
+        return firstError(PipelineFault::Unavailable,
+                          QStringLiteral("the video source could not be opened"));
+    if (const int fd = deviceFd(); fd >= 0) {
+        m_identity = identityOf(fd);
+        if (selectInput(fd, input) == InputSelection::Busy)
+            return PipelineFault{PipelineFault::Busy, QStringLiteral("the input cannot change")};
+    }
+    if (std::optional<PipelineFault> noSignal = checkInput())
+        return noSignal;
+    holdToMode(size);
+
+    GstElement *sink = gst_bin_get_by_name(GST_BIN(m_pipeline), "sink");
+    GstAppSinkCallbacks callbacks{};
+    callbacks.new_sample = [](GstAppSink *s, gpointer streaming) {
+        return GstFlowReturn(onNewSample(s, streaming));
+    };
+    gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, m_streaming.get(), nullptr);
+    gst_object_unref(sink);
+
+    if (gst_element_set_state(m_pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE)
+        return firstError(PipelineFault::Unavailable,
+                          QStringLiteral("the video source could not be started"));
+    return std::nullopt;
+}
+
+std::optional<PipelineFault> VideoPipeline::checkInput()
+{
+    if (!m_pipeline)
+        return PipelineFault{PipelineFault::Unavailable, QStringLiteral("it is closed")};
+    const int fd = deviceFd();
+    if (fd >= 0 && !inputHasSignal(fd))
+        return PipelineFault{PipelineFault::NoSignal, {}};
+    return std::nullopt;
+}
+
+void VideoPipeline::closeNow()
+{
     if (!m_pipeline)
         return;
-    // Stopping joins the streaming threads, so no frame of this session can
-    // arrive once the session number has moved on.
+    // Stopping joins the streaming threads, so none of them reaches the
+    // opening's state once it is gone.
     gst_element_set_state(m_pipeline, GST_STATE_NULL);
-    ++m_session;
+    GstBus *bus = gst_element_get_bus(m_pipeline);
+    gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
+    gst_object_unref(bus);
     gst_object_unref(m_pipeline);
     m_pipeline = nullptr;
+    m_streaming.reset();
 }
 
-snappy::Failure VideoPipeline::errorOnBus(const QString &fallback)
+// A camera whose node now holds nothing, or another device, has been
+// unplugged; plugged in again, it may sit at another node.
+QString VideoPipeline::sourceText()
 {
-    GstBus *bus = gst_element_get_bus(m_pipeline);
-    GstMessage *message = gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR);
-    gst_object_unref(bus);
-    if (!message)
-        return fallback;
-    const QString reason = reasonOf(message);
-    gst_message_unref(message);
-    return reason;
+    if (m_source.cameraPath.isEmpty())
+        return m_source.pipelineText;
+    if (m_identity.isKnown() && identityAt(m_source.cameraPath) != m_identity)
+        if (const std::optional<QString> moved = pathOf(m_identity))
+            m_source.cameraPath = *moved;
+    return QStringLiteral("v4l2src device=") + quoted(m_source.cameraPath);
 }
 
-// Capture cards take their picture from one of several inputs; a camera has
-// only one, which then serves every input asked for.
-void VideoPipeline::chooseInput(int input)
+int VideoPipeline::deviceFd() const
 {
+    int fd = -1;
     GstIterator *sources = gst_bin_iterate_sources(GST_BIN(m_pipeline));
     GValue item = G_VALUE_INIT;
-    while (gst_iterator_next(sources, &item) == GST_ITERATOR_OK) {
+    while (fd < 0 && gst_iterator_next(sources, &item) == GST_ITERATOR_OK) {
         GstElement *element = GST_ELEMENT(g_value_get_object(&item));
-        if (g_object_class_find_property(G_OBJECT_GET_CLASS(element), "device-fd")) {
-            int fd = -1;
+        if (g_object_class_find_property(G_OBJECT_GET_CLASS(element), "device-fd"))
             g_object_get(element, "device-fd", &fd, nullptr);
-            v4l2_input second{};
-            second.index = 1;
-            const bool several = fd >= 0 && ::ioctl(fd, VIDIOC_ENUMINPUT, &second) == 0;
-            int chosen = several ? input : 0;
-            if (fd >= 0)
-                ::ioctl(fd, VIDIOC_S_INPUT, &chosen);
-        }
         g_value_reset(&item);
     }
     g_value_unset(&item);
     gst_iterator_free(sources);
+    return fd;
 }
 
 void VideoPipeline::holdToMode(QSize size)
@@ -190,22 +304,34 @@ void VideoPipeline::holdToMode(QSize size)
     gst_object_unref(mode);
 }
 
+PipelineFault VideoPipeline::firstError(PipelineFault::Kind kind, const QString &fallback) const
+{
+    const std::lock_guard lock(m_streaming->errorLock);
+    if (!m_streaming->firstError)
+        return {kind, fallback};
+    PipelineFault fault = *m_streaming->firstError;
+    if (fault.kind == PipelineFault::Stopped)
+        fault.kind = kind;
+    return fault;
+}
+
 int VideoPipeline::onNewSample(GstAppSink *sink, void *data)
 {
-    auto *self = static_cast<VideoPipeline *>(data);
+    auto *streaming = static_cast<Streaming *>(data);
+    VideoPipeline *self = streaming->owner;
     GstSample *sample = gst_app_sink_pull_sample(sink);
     if (!sample)
         return GST_FLOW_OK;
     const qint64 now = g_get_monotonic_time();
-    const bool due = now - self->m_lastFrameUs >= self->m_spacingUs;
+    const bool due = now - streaming->lastFrameUs >= self->m_spacingUs;
     if (due && self->m_framesInFlight < maxFramesInFlight) {
-        self->m_lastFrameUs = now;
+        streaming->lastFrameUs = now;
         const QImage frame = wrapFrame(sample);
         if (!frame.isNull()) {
             ++self->m_framesInFlight;
-            const quint64 session = self->m_session;
+            const quint64 opening = streaming->opening;
             QMetaObject::invokeMethod(
-                self, [self, frame, session] { self->handOver(frame, session); },
+                self, [self, frame, opening] { self->handOver(frame, opening); },
                 Qt::QueuedConnection);
         }
     }
@@ -213,46 +339,27 @@ int VideoPipeline::onNewSample(GstAppSink *sink, void *data)
     return GST_FLOW_OK;
 }
 
-// Only failures and the end of the stream stay on the bus for the
-// user-interface thread to read; everything else is dropped at once, so a
-// preview left running for days does not collect messages.
+// Only failures and the end of the stream matter; every message is used up
+// here, so none collects on the bus nor keeps the pipeline alive.
 int VideoPipeline::onBusMessage(GstBus *, GstMessage *message, void *data)
 {
     const GstMessageType type = GST_MESSAGE_TYPE(message);
-    if (type != GST_MESSAGE_ERROR && type != GST_MESSAGE_EOS)
-        return GST_BUS_DROP;
-    auto *self = static_cast<VideoPipeline *>(data);
-    const quint64 session = self->m_session;
-    QMetaObject::invokeMethod(
-        self,
-        [self, session] {
-            if (session == self->m_session)
-                self->readBus();
-        },
-        Qt::QueuedConnection);
-    return GST_BUS_PASS;
-}
-
-void VideoPipeline::readBus()
-{
-    if (!m_pipeline)
-        return;
-    GstBus *bus = gst_element_get_bus(m_pipeline);
-    GstMessage *message =
-        gst_bus_pop_filtered(bus, GstMessageType(GST_MESSAGE_ERROR | GST_MESSAGE_EOS));
-    gst_object_unref(bus);
-    if (!message)
-        return;
-    const QString reason = reasonOf(message);
+    if (type == GST_MESSAGE_ERROR || type == GST_MESSAGE_EOS) {
+        auto *streaming = static_cast<Streaming *>(data);
+        const PipelineFault fault = faultOf(message);
+        bool tell = false;
+        {
+            const std::lock_guard lock(streaming->errorLock);
+            if (!streaming->firstError) {
+                streaming->firstError = fault;
+                tell = streaming->started;
+            }
+        }
+        if (tell)
+            streaming->owner->answer(streaming->opening, fault, false);
+    }
     gst_message_unref(message);
-    emit broke(reason);
-}
-
-void VideoPipeline::handOver(const QImage &frame, quint64 session)
-{
-    --m_framesInFlight;
-    if (session == m_session)
-        emit frameArrived(frame);
+    return GST_BUS_DROP;
 }
 
 } // namespace device::gst

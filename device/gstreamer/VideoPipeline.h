@@ -2,18 +2,27 @@
 
 // One GStreamer pipeline from a video source to the program: the source,
 // held to the capture size, decoded and converted to 32-bit RGB, ending in
-// a sink that keeps only the newest frame. Frames arrive on GStreamer's
-// streaming thread and are handed to this object's thread by queued call;
-// nothing else crosses threads. Closing it releases the device for other
-// programs.
+// a sink that keeps only the newest frame. Closing it releases the device
+// for other programs.
+//
+// Opening, probing, closing and every state change happen on a thread of
+// the pipeline's own, so a camera that is slow to open or hangs in the
+// kernel never stalls the window: the calls below return at once and are
+// answered by signals. Frames arrive on GStreamer's streaming thread and
+// are handed over by queued call, like every answer from the pipeline's
+// thread; each answer belongs to one opening, and answers of an opening
+// that was closed since are dropped.
 
-#include "capture/SnappyDevice.h"
+#include "device/gstreamer/V4l2Node.h"
 
 #include <QImage>
 #include <QObject>
 #include <QSize>
+#include <QThread>
 
 #include <atomic>
+#include <memory>
+#include <optional>
 
 typedef struct _GstElement GstElement;
 typedef struct _GstAppSink GstAppSink;
@@ -22,22 +31,42 @@ typedef struct _GstMessage GstMessage;
 
 namespace device::gst {
 
+// What frames come from.
+struct VideoSource {
+    // GStreamer's pipeline text for a source other than a kernel video
+    // device, such as "videotestsrc is-live=true".
+    QString pipelineText;
+    // A kernel video device's node. When the device comes back from an
+    // unplug under another node, it is found again by what it is.
+    QString cameraPath;
+
+    static VideoSource pipeline(const QString &text) { return {text, {}}; }
+    static VideoSource camera(const QString &path) { return {{}, path}; }
+};
+
+struct PipelineFault {
+    enum Kind { Unavailable, Busy, NoSignal, Stopped };
+    Kind kind;
+    QString reason;
+};
+
 class VideoPipeline : public QObject {
     Q_OBJECT
 public:
-    // `source` is the pipeline text of what the frames come from, such as
-    // "v4l2src device=/dev/video0" or "videotestsrc is-live=true".
-    explicit VideoPipeline(QString source);
+    explicit VideoPipeline(VideoSource source);
     ~VideoPipeline() override;
 
     // The whole pipeline text around the source's.
     static QString description(const QString &source);
 
     // Opens the source in the mode nearest to `size` (see CaptureMode) on
-    // the given input, where the device has several, and starts it.
-    snappy::Failure open(QSize size, int input);
+    // the given input, where the device has several, and starts it; when it
+    // is open so already, checks that its input still has a signal. Each
+    // call is answered once, by `ready` or by `broke`.
+    void open(QSize size, int input);
     void close();
-    bool isOpen() const { return m_pipeline != nullptr; }
+    // Open, or opening.
+    bool isOpen() const { return m_open; }
     QSize requestedSize() const { return m_requestedSize; }
     int requestedInput() const { return m_requestedInput; }
 
@@ -45,29 +74,51 @@ public:
     void setFrameSpacing(int milliseconds) { m_spacingUs = qint64(milliseconds) * 1000; }
 
 signals:
+    // `opened` when the device was opened for this answer, so that its
+    // picture may still be settling.
+    void ready(bool opened);
     void frameArrived(const QImage &frame);
-    // The source failed or ended while open.
-    void broke(const QString &reason);
+    // The source could not be opened, or failed or ended while open. The
+    // pipeline is closed by then.
+    void broke(const device::gst::PipelineFault &fault);
 
 private:
-    static int onNewSample(GstAppSink *sink, void *self);
-    static int onBusMessage(GstBus *bus, GstMessage *message, void *self);
+    struct Streaming;
 
-    snappy::Failure start(QSize size, int input);
-    snappy::Failure errorOnBus(const QString &fallback);
-    void chooseInput(int input);
+    static int onNewSample(GstAppSink *sink, void *streaming);
+    static int onBusMessage(GstBus *bus, GstMessage *message, void *streaming);
+
+    template <typename Work>
+    void onPipelineThread(Work work);
+    void answer(quint64 opening, std::optional<PipelineFault> fault, bool opened);
+    void handOver(const QImage &frame, quint64 opening);
+
+    // On the pipeline's thread only.
+    void openNow(QSize size, int input, quint64 opening);
+    std::optional<PipelineFault> start(QSize size, int input, quint64 opening);
+    std::optional<PipelineFault> checkInput();
+    void closeNow();
+    QString sourceText();
+    int deviceFd() const;
     void holdToMode(QSize size);
-    void readBus();
-    void handOver(const QImage &frame, quint64 session);
+    PipelineFault firstError(PipelineFault::Kind kind, const QString &fallback) const;
 
-    QString m_source;
-    GstElement *m_pipeline = nullptr;
+    // The user-interface thread's view.
+    bool m_open = false;
     QSize m_requestedSize;
     int m_requestedInput = -1;
-    std::atomic<quint64> m_session{0};
+    quint64 m_opening = 0;
     std::atomic<int> m_framesInFlight{0};
     std::atomic<qint64> m_spacingUs{0};
-    qint64 m_lastFrameUs = 0;
+
+    // The pipeline's thread's own.
+    VideoSource m_source;
+    NodeIdentity m_identity;
+    GstElement *m_pipeline = nullptr;
+    std::unique_ptr<Streaming> m_streaming;
+
+    QThread m_thread;
+    QObject m_worker;
 };
 
 } // namespace device::gst
