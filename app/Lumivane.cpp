@@ -56,7 +56,8 @@ QTimer *intervalTimer(QObject *parent, const char *name, int milliseconds,
 
 } // namespace
 
-Lumivane::Lumivane(std::unique_ptr<snappy::SnappyDevice> device, Prompts &prompts, QWidget *parent)
+Lumivane::Lumivane(std::unique_ptr<snappy::SnappyDevice> device, Prompts &prompts, QWidget *parent,
+                   SnapClock clock)
     : QWidget(parent)
     , m_device(std::move(device))
     , m_prompts(prompts)
@@ -64,7 +65,7 @@ Lumivane::Lumivane(std::unique_ptr<snappy::SnappyDevice> device, Prompts &prompt
     , m_saveFailureNotice(this)
     , m_progress(m_controls, *m_device)
     , m_starter(m_controls, *m_device, m_progress)
-    , m_schedule(m_controls, m_state, m_starter)
+    , m_schedule(m_controls, m_state, m_starter, std::move(clock))
     , m_snapMode(m_controls, m_state, *m_device, m_progress, m_starter, m_schedule)
     , m_completion(m_controls, m_state, *m_device, m_progress, m_starter, m_saveFailureNotice)
     , m_sliders(m_controls)

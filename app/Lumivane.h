@@ -23,8 +23,9 @@
 class Lumivane : public QWidget {
     Q_OBJECT
 public:
+    // Delayed snaps fall due on `clock`; a test passes one it moves itself.
     Lumivane(std::unique_ptr<snappy::SnappyDevice> device, Prompts &prompts,
-             QWidget *parent = nullptr);
+             QWidget *parent = nullptr, SnapClock clock = steadyClock());
     ~Lumivane() override;
 
     CaptureState &state() { return m_state; }

@@ -120,7 +120,7 @@ private slots:
         for (SnapMode mode : modes)
             t.chooseMode(mode);
         if (after == SnapMode::DelayedSnap)
-            tick(t.controls().tmrDelaySnap, 60);
+            t.passSeconds(60);
         // Same name saves over one file however often it snaps.
         for (int snap = 0; snap < (method == "opSameName" ? 2 : 1); ++snap) {
             t.device->clearLog();

@@ -10,6 +10,29 @@ void choose(TestWindow &t, SnapMode mode)
     t.chooseMode(mode);
 }
 
+// How far the clock moves before each tick, in milliseconds.
+QList<int> seconds(int count)
+{
+    return QList<int>(count, 1000);
+}
+
+QList<int> repeated(const QList<int> &steps, int times)
+{
+    QList<int> all;
+    for (int time = 0; time < times; ++time)
+        all += steps;
+    return all;
+}
+
+// The due times of a series, in milliseconds after the interval was chosen.
+QList<int> every(int interval, int count)
+{
+    QList<int> due;
+    for (int snap = 1; snap <= count; ++snap)
+        due << snap * interval;
+    return due;
+}
+
 } // namespace
 
 class SnapModesTest : public QObject {
@@ -98,16 +121,71 @@ private slots:
         const CaptureControls &c = t.controls();
         choose(t, SnapMode::DelayedSnap);
         QVERIFY(c.lblNextSnap->text().isEmpty());
-        tick(c.tmrDelaySnap);
+        t.passSeconds(1);
         QCOMPARE(c.lblNextSnap->text(), QString("Next Snap in 0 Hrs 0 minutes 59 Seconds"));
-        tick(c.tmrDelaySnap, 58);
+        t.passSeconds(58);
         QCOMPARE(c.lblNextSnap->text(), QString("Next Snap in 0 Hrs 0 minutes 1 Seconds"));
         QCOMPARE(t.device->callCount(snappy::Method::Snap), 0);
-        tick(c.tmrDelaySnap);
+        t.passSeconds(1);
         QCOMPARE(t.device->callCount(snappy::Method::Snap), 1);
         QCOMPARE(c.lblNextSnap->text(), QString("Next Snap in 0 Hrs 1 minutes 0 Seconds"));
-        tick(c.tmrDelaySnap, 60);
+        t.passSeconds(60);
         QCOMPARE(t.device->callCount(snappy::Method::Snap), 2);
+    }
+
+    // Snaps fall due on the clock at whole intervals after the choice,
+    // however the ticks come: late, early, twice in a second or after a
+    // stall. A stall past a due time snaps once, at once, and the series
+    // keeps its due times; the count shown is the true time left.
+    void snapsFallDueOnTheClock_data()
+    {
+        QTest::addColumn<int>("entry");
+        QTest::addColumn<QList<int>>("steps");
+        QTest::addColumn<QList<int>>("snapsAt");
+        QTest::addColumn<QString>("label");
+        // Ticked only in the second before each due time and at it.
+        QTest::newRow("a day, every minute")
+            << 0 << repeated({59000, 1000}, 1440) << every(60000, 1440) << "0 Hrs 1 minutes 0";
+        QTest::newRow("ticks late")
+            << 0 << QList{1300} + seconds(125) << QList{60300, 120300} << "0 Hrs 0 minutes 54";
+        QTest::newRow("ticks early")
+            << 0 << QList{700} + seconds(125) << QList{59700, 119700} << "0 Hrs 0 minutes 54";
+        QTest::newRow("two ticks in a second")
+            << 0 << seconds(30) + QList{0} + seconds(30) << QList{60000} << "0 Hrs 1 minutes 0";
+        QTest::newRow("stall within an interval") << 0 << seconds(20) + QList{7000} + seconds(100)
+                                                  << QList{60000, 120000} << "0 Hrs 0 minutes 53";
+        QTest::newRow("stall past a due time") << 0 << seconds(50) + QList{75000} + seconds(62)
+                                               << QList{125000, 180000} << "0 Hrs 0 minutes 53";
+        QTest::newRow("stall over many intervals")
+            << 2 << seconds(10) + QList{3605000} + seconds(290) << QList{3615000, 3900000}
+            << "0 Hrs 4 minutes 55";
+        QTest::newRow("stall in a day-long interval")
+            << 11 << seconds(5) + QList{10920000} << QList<int>{} << "20 Hrs 57 minutes 55";
+    }
+    void snapsFallDueOnTheClock()
+    {
+        QFETCH(int, entry);
+        QFETCH(QList<int>, steps);
+        QFETCH(QList<int>, snapsAt);
+        QFETCH(QString, label);
+        TestWindow t;
+        const CaptureControls &c = t.controls();
+        choose(t, SnapMode::DelayedSnap);
+        c.CmbSnapTime->select(entry);
+        const auto chosen = t.clock.now;
+        QList<int> snapped;
+        for (int step : steps) {
+            t.clock.advance(std::chrono::milliseconds(step));
+            t.device->clearLog();
+            tick(c.tmrDelaySnap);
+            const auto since =
+                std::chrono::duration_cast<std::chrono::milliseconds>(t.clock.now - chosen);
+            for (int snap = 0; snap < t.device->callCount(snappy::Method::Snap); ++snap)
+                snapped << static_cast<int>(since.count());
+            QVERIFY(t.state().iCountDown >= 1 && t.state().iCountDown <= t.state().iSnapTime);
+        }
+        QCOMPARE(snapped, snapsAt);
+        QCOMPARE(c.lblNextSnap->text(), "Next Snap in " + label + " Seconds");
     }
 
     void countdownRestartsOnANewChoiceAndOnReentry()
@@ -115,23 +193,28 @@ private slots:
         TestWindow t;
         const CaptureControls &c = t.controls();
         choose(t, SnapMode::DelayedSnap);
-        tick(c.tmrDelaySnap, 5);
+        t.passSeconds(5);
+        // Ticks go on a second after the new choice, not in the old rhythm.
+        QTRY_VERIFY(c.tmrDelaySnap->remainingTime() < 800);
         c.CmbSnapTime->select(3);
         QVERIFY(c.lblNextSnap->text().isEmpty());
         QVERIFY(c.tmrDelaySnap->isActive());
-        tick(c.tmrDelaySnap);
+        QVERIFY(c.tmrDelaySnap->remainingTime() > 800);
+        t.passSeconds(1);
         QCOMPARE(c.lblNextSnap->text(), QString("Next Snap in 0 Hrs 9 minutes 59 Seconds"));
 
         c.CmbSnapTime->select(11);
-        tick(c.tmrDelaySnap);
+        t.passSeconds(1);
         QCOMPARE(c.lblNextSnap->text(), QString("Next Snap in 23 Hrs 59 minutes 59 Seconds"));
 
         c.CmbSnapTime->select(0);
-        tick(c.tmrDelaySnap, 30);
+        t.passSeconds(30);
         choose(t, SnapMode::ColorPreview);
+        t.clock.advance(std::chrono::minutes(5));
         choose(t, SnapMode::DelayedSnap);
-        tick(c.tmrDelaySnap);
+        t.passSeconds(1);
         QCOMPARE(c.lblNextSnap->text(), QString("Next Snap in 0 Hrs 0 minutes 59 Seconds"));
+        QCOMPARE(t.device->callCount(snappy::Method::Snap), 0);
     }
 
     void progressClimbsStopsAndEmpties()

@@ -1,5 +1,6 @@
 #include "Files.h"
 #include "InstantStandIn.h"
+#include "ManualClock.h"
 #include "ScriptedPrompts.h"
 #include "app/Lumivane.h"
 #include "device/gstreamer/GStreamerDevice.h"
@@ -14,7 +15,7 @@ namespace {
 struct RunningProgram {
     explicit RunningProgram(std::unique_ptr<snappy::SnappyDevice> device = instantStandIn())
     {
-        window = std::make_unique<Lumivane>(std::move(device), prompts);
+        window = std::make_unique<Lumivane>(std::move(device), prompts, nullptr, clock.reader());
         window->state().sCurrentpath = folder.path();
         window->state().sFileName = "run";
         window->state().sFileType = "png";
@@ -35,6 +36,7 @@ struct RunningProgram {
     }
 
     QTemporaryDir folder;
+    ManualClock clock;
     ScriptedPrompts prompts;
     std::unique_ptr<Lumivane> window;
 };
@@ -85,13 +87,14 @@ private slots:
     void aTimeLapseOutlivesItsCamera()
     {
         RunningProgram program(std::make_unique<device::gst::GStreamerDevice>(
-            QStringLiteral("v4l2src device=/dev/unplugged"), QStringLiteral("Garden camera")));
+            device::gst::VideoSource::pipeline(QStringLiteral("v4l2src device=/dev/unplugged")),
+            QStringLiteral("Garden camera")));
         const CaptureControls &c = program.window->controls();
         SaveFailureNotice &notice = program.window->saveFailureNotice();
         QSignalSpy done(&program.window->Snappy1(), &snappy::SnappyDevice::SnapDone);
         c.cmbSnapMode->select(static_cast<int>(SnapMode::DelayedSnap));
         for (int snap = 1; snap <= 2; ++snap) {
-            program.window->state().iCountDown = 1;
+            program.clock.advance(std::chrono::minutes(1));
             QMetaObject::invokeMethod(c.tmrDelaySnap, "timeout", Qt::DirectConnection);
             QTRY_COMPARE(done.size(), snap);
             QVERIFY(notice.text().contains("Garden camera") &&

@@ -2,6 +2,7 @@
 
 // The main window built on a recording device and scripted prompts.
 
+#include "ManualClock.h"
 #include "RecordingDevice.h"
 #include "ScriptedPrompts.h"
 #include "app/Lumivane.h"
@@ -14,14 +15,17 @@ struct TestWindow {
     {
         auto recording = std::make_unique<RecordingDevice>();
         device = recording.get();
-        window = std::make_unique<Lumivane>(std::move(recording), prompts);
+        window = std::make_unique<Lumivane>(std::move(recording), prompts, nullptr, clock.reader());
     }
 
     const CaptureControls &controls() const { return window->controls(); }
     void chooseMode(SnapMode mode) { controls().cmbSnapMode->select(static_cast<int>(mode)); }
     SnapMode mode() const { return static_cast<SnapMode>(controls().cmbSnapMode->currentIndex()); }
     CaptureState &state() { return window->state(); }
+    // Whole seconds of a running countdown, each ending with its tick.
+    void passSeconds(int seconds);
 
+    ManualClock clock;
     ScriptedPrompts prompts;
     RecordingDevice *device = nullptr;
     std::unique_ptr<Lumivane> window;
@@ -53,4 +57,12 @@ inline void tick(QTimer *timer, int times = 1)
 {
     for (int i = 0; i < times; ++i)
         QMetaObject::invokeMethod(timer, "timeout", Qt::DirectConnection);
+}
+
+inline void TestWindow::passSeconds(int seconds)
+{
+    for (int i = 0; i < seconds; ++i) {
+        clock.advance(std::chrono::seconds(1));
+        tick(controls().tmrDelaySnap);
+    }
 }
