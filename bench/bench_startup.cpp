@@ -4,6 +4,8 @@
 // its windows: what a person sees. With no window manager there, the map
 // request is granted at once, so the times are the program's own.
 
+#include "XvfbServer.h"
+
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <xcb/damage.h>
@@ -14,6 +16,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <poll.h>
 #include <set>
 #include <string>
@@ -99,25 +102,10 @@ public:
 private:
     void start()
     {
-        int pipeFds[2];
-        if (pipe(pipeFds) != 0)
+        m_server = std::make_unique<XvfbServer>();
+        m_name = m_server->name();
+        if (m_name.empty())
             return;
-        m_server = fork();
-        if (m_server == 0) {
-            close(pipeFds[0]);
-            const std::string fd = std::to_string(pipeFds[1]);
-            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24",
-                   "-nolisten", "tcp", static_cast<char *>(nullptr));
-            _exit(127);
-        }
-        close(pipeFds[1]);
-        char number[16] = {};
-        const ssize_t got = read(pipeFds[0], number, sizeof number - 1);
-        close(pipeFds[0]);
-        if (got <= 0)
-            return;
-        // The server writes its display number and a new line.
-        m_name = std::string(":").append(number, std::strcspn(number, "\n"));
         m_connection = xcb_connect(m_name.c_str(), nullptr);
         if (xcb_connection_has_error(m_connection))
             return;
@@ -139,14 +127,10 @@ private:
         if (m_connection)
             xcb_disconnect(m_connection);
         m_connection = nullptr;
-        if (m_server > 0) {
-            kill(m_server, SIGTERM);
-            waitpid(m_server, nullptr, 0);
-        }
-        m_server = -1;
+        m_server.reset();
     }
 
-    pid_t m_server = -1;
+    std::unique_ptr<XvfbServer> m_server;
     std::string m_name;
     xcb_connection_t *m_connection = nullptr;
     // Where the server has no damage extension, drawing is not seen.

@@ -102,14 +102,12 @@ void GStreamerSource::frameArrived(const QImage &frame)
     if (!m_preview || m_exposure)
         return;
     m_watchdog.start(m_frameTimeoutMs);
-    // The frame lives in the device's own buffer: what is shown must be a
-    // copy, or the device could not be closed while the picture is kept.
     QImage shown = cropToFourByThree(frame);
     if (shown.size() != previewSize)
         shown = shown.scaled(previewSize, Qt::IgnoreAspectRatio, Qt::FastTransformation);
     if (!m_preview->colour)
         shown = grey(shown);
-    else if (shown.constBits() == frame.constBits())
+    else if (shown.constBits() == frame.constBits() && m_pipeline.framesMayHoldTheDevice())
         shown = shown.copy();
     m_faultReported = false;
     emit previewFrame(shown);

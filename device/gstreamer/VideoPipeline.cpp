@@ -84,7 +84,8 @@ struct VideoPipeline::Streaming {
 };
 
 VideoPipeline::VideoPipeline(VideoSource source)
-    : m_source(std::move(source))
+    : m_camera(!source.cameraPath.isEmpty())
+    , m_source(std::move(source))
 {
     m_thread.setObjectName(QStringLiteral("video device"));
     m_worker.moveToThread(&m_thread);
@@ -294,11 +295,13 @@ void VideoPipeline::holdToMode(QSize size)
     const QSize capture = chooseCaptureSize(offeredSizes(offered, size), size);
     gst_caps_unref(offered);
     gst_object_unref(pad);
-    GstCaps *held = gst_caps_new_empty();
-    for (const char *type : {"video/x-raw", "image/jpeg"})
-        gst_caps_append_structure(held, gst_structure_new(type, "width", G_TYPE_INT,
-                                                          capture.width(), "height", G_TYPE_INT,
-                                                          capture.height(), nullptr));
+    // The program's own pixel layout comes first, so that a source able to
+    // give it does and nothing is converted; decodebin would otherwise leave
+    // the choice to the source, which may well take its widest layout.
+    const QByteArray dimensions =
+        QStringLiteral("width=%1,height=%2").arg(capture.width()).arg(capture.height()).toLatin1();
+    GstCaps *held = gst_caps_from_string("video/x-raw,format=BGRA," + dimensions + ";video/x-raw," +
+                                         dimensions + ";image/jpeg," + dimensions);
     g_object_set(mode, "caps", held, nullptr);
     gst_caps_unref(held);
     gst_object_unref(mode);

@@ -70,6 +70,11 @@ public:
     QSize requestedSize() const { return m_requestedSize; }
     int requestedInput() const { return m_requestedInput; }
 
+    // A camera's frames may be its driver's own buffers, when nothing had to
+    // be converted: a picture kept from one keeps the device open until it
+    // is gone, so what is kept must be a copy.
+    bool framesMayHoldTheDevice() const { return m_camera; }
+
     // The least time between two frames handed over; 0 hands over all.
     void setFrameSpacing(int milliseconds) { m_spacingUs = qint64(milliseconds) * 1000; }
 
@@ -110,6 +115,8 @@ private:
     quint64 m_opening = 0;
     std::atomic<int> m_framesInFlight{0};
     std::atomic<qint64> m_spacingUs{0};
+
+    const bool m_camera;
 
     // The pipeline's thread's own.
     VideoSource m_source;

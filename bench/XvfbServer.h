@@ -1,0 +1,54 @@
+#pragma once
+
+// A headless X server of the benchmark's own, for as long as the object
+// lives, so that what draws on a real display is measured on one.
+
+#include <csignal>
+#include <cstring>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+class XvfbServer {
+public:
+    XvfbServer()
+    {
+        int pipeFds[2];
+        if (pipe(pipeFds) != 0)
+            return;
+        m_server = fork();
+        if (m_server == 0) {
+            close(pipeFds[0]);
+            const std::string fd = std::to_string(pipeFds[1]);
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24",
+                   "-nolisten", "tcp", static_cast<char *>(nullptr));
+            _exit(127);
+        }
+        close(pipeFds[1]);
+        char number[16] = {};
+        const ssize_t got = read(pipeFds[0], number, sizeof number - 1);
+        close(pipeFds[0]);
+        // The server writes its display number and a new line.
+        if (got > 0)
+            m_name = std::string(":").append(number, std::strcspn(number, "\n"));
+    }
+
+    ~XvfbServer()
+    {
+        if (m_server > 0) {
+            kill(m_server, SIGTERM);
+            waitpid(m_server, nullptr, 0);
+        }
+    }
+
+    XvfbServer(const XvfbServer &) = delete;
+    XvfbServer &operator=(const XvfbServer &) = delete;
+
+    // Empty when the server did not start.
+    const std::string &name() const { return m_name; }
+    pid_t pid() const { return m_server; }
+
+private:
+    pid_t m_server = -1;
+    std::string m_name;
+};
