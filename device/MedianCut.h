@@ -1,9 +1,9 @@
 #pragma once
 
-// A palette computed from the picture itself: the picture's colours are
-// split again and again across their widest spread, at the median, until
-// there are as many groups as palette entries; each entry is the mean of
-// its group.
+// A palette computed from the picture itself: the picture's colours, counted
+// in cells of 8 x 8 x 8 levels, are split again and again across their
+// widest spread, at the median, until there are as many groups as palette
+// entries; each entry is the mean of the colours in its group.
 
 #include <QImage>
 #include <QList>
@@ -13,7 +13,7 @@ namespace device {
 class MedianCut {
 public:
     // `picture` is 32-bit RGB. The palette has at most `count` entries, fewer
-    // when the picture has fewer colours.
+    // when the picture's colours fill fewer cells.
     static QList<QRgb> palette(const QImage &picture, int count);
 };
 

@@ -1,70 +1,150 @@
 #include "device/PaletteMapper.h"
 
+#include "device/NearestColour.h"
+
 #include <algorithm>
+#include <array>
 #include <vector>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace device {
 
 namespace {
 
-// Finds the nearest palette colour, remembering the answer for each cell of
-// 8 x 4 x 8 levels of red, green and blue (the eye sees green steps best),
-// since a picture asks about the same colours many times. The table is kept
-// small enough to stay in the processor's cache; the dithering makes up for
-// the coarser cells.
-class NearestColour {
+// The picture is dithered as this many bands of lines, one pixel of every
+// band at a time: errors stay within their band, so the bands' pixels do
+// not wait on each other and the processor works on all of them at once.
+constexpr int bands = 8;
+using Pixels = std::array<QRgb, bands>;
+
+// One 16-bit number for each band.
+#ifdef __SSE2__
+class Lanes {
 public:
-    explicit NearestColour(const QList<QRgb> &palette)
-        : m_cache(size_t(1) << 16, -1)
+    Lanes()
+        : m_v(_mm_setzero_si128())
     {
-        for (int i = 0; i < palette.size(); ++i)
-            m_byGreen.push_back({qGreen(palette[i]), qRed(palette[i]), qBlue(palette[i]), i});
-        std::sort(m_byGreen.begin(), m_byGreen.end(),
-                  [](const Entry &a, const Entry &b) { return a.g < b.g; });
+    }
+    explicit Lanes(int all)
+        : m_v(_mm_set1_epi16(qint16(all)))
+    {
     }
 
-    int lookup(int r, int g, int b)
+    Lanes operator+(Lanes o) const { return Lanes(_mm_add_epi16(m_v, o.m_v)); }
+    Lanes operator-(Lanes o) const { return Lanes(_mm_sub_epi16(m_v, o.m_v)); }
+    Lanes operator&(Lanes o) const { return Lanes(_mm_and_si128(m_v, o.m_v)); }
+    Lanes operator|(Lanes o) const { return Lanes(_mm_or_si128(m_v, o.m_v)); }
+    Lanes operator<<(int bits) const { return Lanes(_mm_slli_epi16(m_v, bits)); }
+    // Rounds down, as shifts of signed numbers do.
+    Lanes operator>>(int bits) const { return Lanes(_mm_srai_epi16(m_v, bits)); }
+    Lanes levels() const
     {
-        const size_t key = size_t((r >> 3) << 11 | (g >> 2) << 5 | (b >> 3));
-        if (m_cache[key] < 0)
-            m_cache[key] = qint16(search((r & ~7) + 4, (g & ~3) + 2, (b & ~7) + 4));
-        return m_cache[key];
+        return Lanes(_mm_min_epi16(_mm_max_epi16(m_v, _mm_setzero_si128()), _mm_set1_epi16(255)));
+    }
+    std::array<quint16, bands> values() const
+    {
+        std::array<quint16, bands> out;
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out.data()), m_v);
+        return out;
+    }
+
+    // One channel of the pixels, `shift` bits up in each.
+    static Lanes channel(const Pixels &p, int shift)
+    {
+        const __m128i low = _mm_set_epi32(int(p[3]), int(p[2]), int(p[1]), int(p[0]));
+        const __m128i high = _mm_set_epi32(int(p[7]), int(p[6]), int(p[5]), int(p[4]));
+        const __m128i mask = _mm_set1_epi32(0xff);
+        return Lanes(_mm_packs_epi32(_mm_and_si128(_mm_srli_epi32(low, shift), mask),
+                                     _mm_and_si128(_mm_srli_epi32(high, shift), mask)));
     }
 
 private:
-    struct Entry {
-        int g, r, b, index;
-    };
-
-    // Walks out from the palette colours of the same green in both
-    // directions, stopping once green alone is further than the best match.
-    int search(int r, int g, int b) const
+    explicit Lanes(__m128i v)
+        : m_v(v)
     {
-        const auto start = std::lower_bound(m_byGreen.begin(), m_byGreen.end(), g,
-                                            [](const Entry &e, int v) { return e.g < v; });
-        int best = 1 << 30;
-        int bestIndex = 0;
-        auto consider = [&](const Entry &e) {
-            const int dr = e.r - r, dg = e.g - g, db = e.b - b;
-            const int d = dr * dr + dg * dg + db * db;
-            if (d < best) {
-                best = d;
-                bestIndex = e.index;
-            }
-        };
-        for (auto up = start; up != m_byGreen.end() && (up->g - g) * (up->g - g) < best; ++up)
-            consider(*up);
-        for (auto down = start; down != m_byGreen.begin();) {
-            --down;
-            if ((g - down->g) * (g - down->g) >= best)
-                break;
-            consider(*down);
-        }
-        return bestIndex;
+    }
+    __m128i m_v;
+};
+#else
+class Lanes {
+public:
+    Lanes() = default;
+    explicit Lanes(int all) { m_v.fill(qint16(all)); }
+
+    Lanes operator+(Lanes o) const
+    {
+        return each([&](int i) { return m_v[i] + o.m_v[i]; });
+    }
+    Lanes operator-(Lanes o) const
+    {
+        return each([&](int i) { return m_v[i] - o.m_v[i]; });
+    }
+    Lanes operator&(Lanes o) const
+    {
+        return each([&](int i) { return m_v[i] & o.m_v[i]; });
+    }
+    Lanes operator|(Lanes o) const
+    {
+        return each([&](int i) { return m_v[i] | o.m_v[i]; });
+    }
+    Lanes operator<<(int bits) const
+    {
+        return each([&](int i) { return m_v[i] * (1 << bits); });
+    }
+    Lanes operator>>(int bits) const
+    {
+        return each([&](int i) { return m_v[i] >> bits; });
+    }
+    Lanes levels() const
+    {
+        return each([&](int i) { return std::clamp(int(m_v[i]), 0, 255); });
+    }
+    std::array<quint16, bands> values() const
+    {
+        std::array<quint16, bands> out;
+        std::copy(m_v.begin(), m_v.end(), out.begin());
+        return out;
     }
 
-    std::vector<Entry> m_byGreen;
-    std::vector<qint16> m_cache;
+    static Lanes channel(const Pixels &p, int shift)
+    {
+        return each([&](int i) { return int(p[size_t(i)] >> shift & 0xff); });
+    }
+
+private:
+    template <class F>
+    static Lanes each(F f)
+    {
+        Lanes out;
+        for (int i = 0; i < bands; ++i)
+            out.m_v[size_t(i)] = qint16(f(i));
+        return out;
+    }
+    std::array<qint16, bands> m_v{};
+};
+#endif
+
+// Red, green and blue, one lane for each band.
+struct Colours {
+    Lanes r, g, b;
+
+    static Colours of(const Pixels &p)
+    {
+        return {Lanes::channel(p, 16), Lanes::channel(p, 8), Lanes::channel(p, 0)};
+    }
+    template <class F>
+    Colours each(F f) const
+    {
+        return {f(r), f(g), f(b)};
+    }
+    template <class F>
+    Colours with(const Colours &o, F f) const
+    {
+        return {f(r, o.r), f(g, o.g), f(b, o.b)};
+    }
 };
 
 } // namespace
@@ -75,36 +155,78 @@ QImage PaletteMapper::map(const QImage &picture, const QList<QRgb> &palette)
     const int h = picture.height();
     QImage result(picture.size(), QImage::Format_Indexed8);
     result.setColorTable(palette);
+    if (result.isNull())
+        return result;
     NearestColour nearest(palette);
-    // Errors in sixteenths, with a spare pixel at each end of the line.
-    std::vector<int> current(size_t(w + 2) * 3, 0);
-    std::vector<int> next(size_t(w + 2) * 3, 0);
-    for (int y = 0; y < h; ++y) {
-        const auto *in = reinterpret_cast<const QRgb *>(picture.constScanLine(y));
-        uchar *out = result.scanLine(y);
-        const int dir = (y & 1) ? -1 : 1;
-        std::fill(next.begin(), next.end(), 0);
+
+    const int bandLines = (h + bands - 1) / bands;
+    // Lines past the picture's end, for the last bands when the lines do
+    // not share out evenly.
+    const std::vector<QRgb> idleLine(size_t(w), 0);
+    std::vector<uchar> idleOut(size_t(w), 0);
+
+    // Errors in sixteenths that the line above left for each pixel of the
+    // line, with a spare pixel at each end.
+    std::vector<Colours> current(size_t(w) + 2);
+    std::vector<Colours> next(size_t(w) + 2);
+    for (int line = 0; line < bandLines; ++line) {
+        std::array<const QRgb *, bands> in{};
+        std::array<uchar *, bands> out{};
+        for (int band = 0; band < bands; ++band) {
+            const int y = band * bandLines + line;
+            in[size_t(band)] =
+                y < h ? reinterpret_cast<const QRgb *>(picture.constScanLine(y)) : idleLine.data();
+            out[size_t(band)] = y < h ? result.scanLine(y) : idleOut.data();
+        }
+        const int dir = (line & 1) ? -1 : 1;
+        // The errors of the last two pixels, which pass parts of them on to
+        // the line below together with the pixel now drawn.
+        Colours last, beforeLast;
         for (int i = 0; i < w; ++i) {
             const int x = dir > 0 ? i : w - 1 - i;
-            int *here = &current[size_t(x + 1) * 3];
-            const int r = std::clamp(qRed(in[x]) + ((here[0] + 8) >> 4), 0, 255);
-            const int g = std::clamp(qGreen(in[x]) + ((here[1] + 8) >> 4), 0, 255);
-            const int b = std::clamp(qBlue(in[x]) + ((here[2] + 8) >> 4), 0, 255);
-            const int index = nearest.lookup(r, g, b);
-            out[x] = uchar(index);
-            const QRgb chosen = palette[index];
-            const int error[3] = {r - qRed(chosen), g - qGreen(chosen), b - qBlue(chosen)};
-            int *ahead = here + dir * 3;
-            int *belowBehind = &next[size_t(x + 1 - dir) * 3];
-            int *below = &next[size_t(x + 1) * 3];
-            int *belowAhead = &next[size_t(x + 1 + dir) * 3];
-            for (int c = 0; c < 3; ++c) {
-                ahead[c] += error[c] * 7;
-                belowBehind[c] += error[c] * 3;
-                below[c] += error[c] * 5;
-                belowAhead[c] += error[c];
+            Pixels pixels;
+            for (int band = 0; band < bands; ++band)
+                pixels[size_t(band)] = in[size_t(band)][x];
+            // Each pixel with 7/16 of the error of the one before and what
+            // the line above left.
+            const Colours level = Colours::of(pixels).with(
+                current[size_t(x + 1)].with(
+                    last, [](Lanes above, Lanes e) { return above + (e << 3) - e + Lanes(8); }),
+                [](Lanes v, Lanes error) { return (v + (error >> 4)).levels(); });
+            const auto cells =
+                ((level.r & Lanes(0xf8)) << 8 | (level.g & Lanes(0xfc)) << 3 | level.b >> 3)
+                    .values();
+            // The search for a new cell is kept out of the way of the
+            // common case, so that the numbers at hand need not be put
+            // aside for it.
+            std::array<quint16, bands> indices;
+            bool unknown = false;
+            for (int band = 0; band < bands; ++band) {
+                indices[size_t(band)] = nearest.knownIndex(cells[size_t(band)]);
+                unknown |= indices[size_t(band)] == NearestColour::unknown;
             }
+            if (unknown) [[unlikely]]
+                for (int band = 0; band < bands; ++band)
+                    indices[size_t(band)] = nearest.index(cells[size_t(band)]);
+            Pixels chosen;
+            for (int band = 0; band < bands; ++band) {
+                const quint32 entry = nearest.entry(indices[size_t(band)]);
+                out[size_t(band)][x] = uchar(entry >> 24);
+                chosen[size_t(band)] = entry;
+            }
+            const Colours error = level.with(Colours::of(chosen), std::minus<Lanes>());
+            // 1/16 to the pixel below the one before, 5/16 to the one below
+            // it and 3/16 to the one below this.
+            next[size_t(x + 1 - dir)] =
+                beforeLast
+                    .with(last, [](Lanes older, Lanes old) { return older + (old << 2) + old; })
+                    .with(error, [](Lanes sum, Lanes e) { return sum + (e << 1) + e; });
+            beforeLast = last;
+            last = error;
         }
+        const int end = dir > 0 ? w : -1;
+        next[size_t(end + 1 - dir)] =
+            beforeLast.with(last, [](Lanes older, Lanes old) { return older + (old << 2) + old; });
         current.swap(next);
     }
     return result;

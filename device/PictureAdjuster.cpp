@@ -1,5 +1,7 @@
 #include "device/PictureAdjuster.h"
 
+#include "device/WideVectors.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -10,7 +12,10 @@ namespace device {
 namespace {
 
 constexpr double fullScale = 50.0;
-constexpr int matrixBits = 12;
+// The colour matrix in 16384ths, which keeps its entries (at most 1.9)
+// within 16 bits and each mixed level within 1/40 of a level of the exact
+// one.
+constexpr int matrixBits = 14;
 constexpr int matrixOne = 1 << matrixBits;
 
 using Matrix = std::array<std::array<double, 3>, 3>;
@@ -52,6 +57,50 @@ inline quint8 toByte(int v)
     return quint8(std::clamp(v, 0, 255));
 }
 
+// Adds each byte's own detail, its difference from a 3 x 3 binomial blur,
+// scaled by `amount` in 32nds and rounded once; `bytes` is the line's
+// length. Works on the bytes of the line in 16-bit steps.
+LUMIVANE_WIDE_VECTORS
+void sharpenLine(const uchar *above, const uchar *line, const uchar *below, uchar *out, int bytes,
+                 int amount, qint16 *columns)
+{
+    for (int i = 0; i < bytes; ++i)
+        columns[i + 4] = qint16(above[i] + 2 * line[i] + below[i]);
+    for (int c = 0; c < 4; ++c) {
+        columns[c] = columns[c + 4];
+        columns[bytes + 4 + c] = columns[bytes + c];
+    }
+    const qint16 *column = columns + 4;
+    // The detail in sixteenths times the amount in 32nds, in 1/65536ths of
+    // a level: its upper 16 bits are the whole levels, the top bit of its
+    // lower ones says whether to round up.
+    const qint16 factor = qint16(amount * 128);
+    for (int i = 0; i < bytes; ++i) {
+        const qint16 detail =
+            qint16(16 * line[i] - (column[i - 4] + 2 * column[i] + column[i + 4]));
+        const int scaled = detail * factor;
+        const int rounded = qint16(scaled >> 16) + (quint16(scaled) >> 15);
+        out[i] = toByte(line[i] + rounded);
+    }
+}
+
+// Saturation and tint: each channel a mix of all three, by `matrix` in
+// fixed point.
+LUMIVANE_WIDE_VECTORS
+void mixLine(const QRgb *in, QRgb *out, int width, const std::array<qint16, 9> &matrix)
+{
+    const std::array<int, 9> m{matrix[0], matrix[1], matrix[2], matrix[3], matrix[4],
+                               matrix[5], matrix[6], matrix[7], matrix[8]};
+    for (int x = 0; x < width; ++x) {
+        const int r = qRed(in[x]), g = qGreen(in[x]), b = qBlue(in[x]);
+        const auto mix = [&](size_t row) {
+            const int sum = m[row] * r + m[row + 1] * g + m[row + 2] * b;
+            return quint32(toByte((sum + matrixOne / 2) >> matrixBits));
+        };
+        out[x] = mix(0) << 16 | mix(3) << 8 | mix(6);
+    }
+}
+
 } // namespace
 
 PictureAdjuster::PictureAdjuster(const Adjustments &adjustments, bool negative)
@@ -83,9 +132,12 @@ void PictureAdjuster::buildTables(const Adjustments &a, bool negative)
             x = std::clamp(x, 0.0, 1.0);
             if (negative)
                 x = 1.0 - x;
-            m_tables[channel][v] = quint8(std::lround(x * 255.0));
+            m_tables[size_t(channel)][size_t(v)] = quint32(std::lround(x * 255.0))
+                                                   << (16 - 8 * channel);
         }
     }
+    for (quint32 &red : m_tables[0])
+        red |= 0xff000000;
 }
 
 void PictureAdjuster::buildMatrix(const Adjustments &a)
@@ -98,66 +150,49 @@ void PictureAdjuster::buildMatrix(const Adjustments &a)
     const Matrix m = multiply(saturate(1.0 + a.saturation / fullScale), hueTurn(turn));
     for (int i = 0; i < 3; ++i)
         for (int j = 0; j < 3; ++j)
-            m_matrix[i * 3 + j] = int(std::lround(m[i][j] * matrixOne));
+            m_matrix[size_t(i * 3 + j)] = qint16(std::lround(m[i][j] * matrixOne));
 }
 
-// Adds the line's own detail, its difference from a 3 x 3 binomial blur,
-// scaled by `amount` (in 32nds). Works on the bytes of the line in 16-bit
-// steps so that the compiler can do many at once.
-void PictureAdjuster::sharpenLine(const uchar *above, const uchar *line, const uchar *below,
-                                  uchar *out, int width, std::vector<qint16> &columns) const
+void PictureAdjuster::lookUpLine(const QRgb *in, QRgb *out, int width) const
 {
-    const int bytes = width * 4;
-    for (int i = 0; i < bytes; ++i)
-        columns[size_t(i) + 4] = qint16(above[i] + 2 * line[i] + below[i]);
-    for (int c = 0; c < 4; ++c) {
-        columns[size_t(c)] = columns[size_t(c) + 4];
-        columns[size_t(bytes + 4 + c)] = columns[size_t(bytes + c)];
-    }
-    const qint16 *column = columns.data() + 4;
-    for (int i = 0; i < bytes; ++i) {
-        const int blur = (column[i - 4] + 2 * column[i] + column[i + 4] + 8) >> 4;
-        const qint16 detail = qint16(line[i] - blur);
-        out[i] = toByte(line[i] + ((detail * m_sharpen) >> 5));
-    }
+    const auto &[red, green, blue] = m_tables;
+    for (int x = 0; x < width; ++x)
+        out[x] =
+            red[size_t(qRed(in[x]))] | green[size_t(qGreen(in[x]))] | blue[size_t(qBlue(in[x]))];
 }
 
-QImage PictureAdjuster::apply(const QImage &picture) const
+QImage PictureAdjuster::apply(QImage picture) const
 {
     const int w = picture.width();
     const int h = picture.height();
-    QImage result(picture.size(), QImage::Format_RGB32);
-    const auto &[redTable, greenTable, blueTable] = m_tables;
-    const auto &m = m_matrix;
-    std::vector<uchar> sharpened(size_t(w) * 4);
-    std::vector<qint16> columns(size_t(w + 2) * 4);
-    for (int y = 0; y < h; ++y) {
-        const uchar *line = picture.constScanLine(y);
-        if (m_sharpen != 0) {
-            sharpenLine(picture.constScanLine(std::max(y - 1, 0)), line,
-                        picture.constScanLine(std::min(y + 1, h - 1)), sharpened.data(), w,
-                        columns);
-            line = sharpened.data();
+    picture.detach();
+    std::vector<QRgb> mixed(size_t(w), 0);
+    const auto colour = [&](const QRgb *in, int y) {
+        if (m_hasMatrix) {
+            mixLine(in, mixed.data(), w, m_matrix);
+            in = mixed.data();
         }
-        const auto *in = reinterpret_cast<const QRgb *>(line);
-        auto *out = reinterpret_cast<QRgb *>(result.scanLine(y));
-        for (int x = 0; x < w; ++x) {
-            int r = qRed(in[x]);
-            int g = qGreen(in[x]);
-            int b = qBlue(in[x]);
-            if (m_hasMatrix) {
-                const int half = matrixOne / 2;
-                const int r2 = (m[0] * r + m[1] * g + m[2] * b + half) >> matrixBits;
-                const int g2 = (m[3] * r + m[4] * g + m[5] * b + half) >> matrixBits;
-                const int b2 = (m[6] * r + m[7] * g + m[8] * b + half) >> matrixBits;
-                r = toByte(r2);
-                g = toByte(g2);
-                b = toByte(b2);
-            }
-            out[x] = qRgb(redTable[r], greenTable[g], blueTable[b]);
-        }
+        lookUpLine(in, reinterpret_cast<QRgb *>(picture.scanLine(y)), w);
+    };
+    if (m_sharpen == 0) {
+        for (int y = 0; y < h; ++y)
+            colour(reinterpret_cast<const QRgb *>(picture.constScanLine(y)), y);
+        return picture;
     }
-    return result;
+    // Sharpening reads the untouched lines around a line, so each line is
+    // sharpened a line ahead of the one written back.
+    std::array<std::vector<uchar>, 2> sharpened{std::vector<uchar>(size_t(w) * 4),
+                                                std::vector<uchar>(size_t(w) * 4)};
+    std::vector<qint16> columns(size_t(w + 2) * 4);
+    for (int y = 0; y <= h; ++y) {
+        if (y < h)
+            sharpenLine(picture.constScanLine(std::max(y - 1, 0)), picture.constScanLine(y),
+                        picture.constScanLine(std::min(y + 1, h - 1)),
+                        sharpened[size_t(y % 2)].data(), w * 4, m_sharpen, columns.data());
+        if (y > 0)
+            colour(reinterpret_cast<const QRgb *>(sharpened[size_t((y - 1) % 2)].data()), y - 1);
+    }
+    return picture;
 }
 
 } // namespace device

@@ -19,20 +19,22 @@ class PictureAdjuster {
 public:
     PictureAdjuster(const Adjustments &adjustments, bool negative);
 
-    QImage apply(const QImage &picture) const;
+    // Works on the picture's own pixels when it is not shared.
+    QImage apply(QImage picture) const;
 
 private:
     void buildTables(const Adjustments &a, bool negative);
     void buildMatrix(const Adjustments &a);
-    void sharpenLine(const uchar *above, const uchar *line, const uchar *below, uchar *out,
-                     int width, std::vector<qint16> &columns) const;
+    void lookUpLine(const QRgb *in, QRgb *out, int width) const;
 
     // Amount of the picture's own detail added back, in 32nds; negative
     // amounts soften.
     int m_sharpen = 0;
     bool m_hasMatrix = false;
-    std::array<int, 9> m_matrix{};
-    std::array<std::array<quint8, 256>, 3> m_tables{};
+    std::array<qint16, 9> m_matrix{};
+    // Each channel's level in its place in a pixel, the first with the
+    // pixel's opaque alpha.
+    std::array<std::array<quint32, 256>, 3> m_tables{};
 };
 
 } // namespace device

@@ -1,6 +1,7 @@
 #include "device/Resampler.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -23,6 +24,8 @@ struct AxisFilter {
     int taps = 0;
     std::vector<int> index;
     std::vector<qint16> weight;
+    // The first input of each output before it is held inside the input.
+    std::vector<int> first;
 };
 
 double triangle(double x)
@@ -53,10 +56,12 @@ AxisFilter planAxis(int in, int out, ScaleQuality quality)
     filter.taps = (int(std::ceil(2.0 * support)) + 1) & ~1;
     filter.index.resize(size_t(out) * filter.taps);
     filter.weight.resize(size_t(out) * filter.taps);
+    filter.first.resize(size_t(out));
     std::vector<double> raw(size_t(filter.taps));
     for (int i = 0; i < out; ++i) {
         const double centre = (i + 0.5) / scale - 0.5;
         const int first = int(std::floor(centre - support)) + 1;
+        filter.first[size_t(i)] = first;
         double total = 0.0;
         for (int k = 0; k < filter.taps; ++k) {
             const double d = (first + k - centre) / stretch;
@@ -83,63 +88,6 @@ AxisFilter planAxis(int in, int out, ScaleQuality quality)
 inline uchar settle(int sum)
 {
     return uchar(std::clamp((sum + weightHalf) >> weightBits, 0, 255));
-}
-
-// Both passes work on the four bytes of each pixel alike; the fourth, always
-// 255, stays 255 since the weights sum to one. Taps come in pairs (planAxis
-// gives an even count), so that one multiply-add of 16-bit lanes weighs two
-// taps of all four channels at once, and saturating packs do the clamping.
-#ifdef __SSE2__
-void scaleLine(const uchar *in, uchar *out, int width, const AxisFilter &f)
-{
-    const int *index = f.index.data();
-    const qint16 *weight = f.weight.data();
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i half = _mm_set1_epi32(weightHalf);
-    auto pixel = [in](int i) {
-        int bytes;
-        std::memcpy(&bytes, in + 4 * i, sizeof bytes);
-        return _mm_cvtsi32_si128(bytes);
-    };
-    for (int x = 0; x < width; ++x, index += f.taps, weight += f.taps, out += 4) {
-        __m128i sum = half;
-        for (int k = 0; k < f.taps; k += 2) {
-            const __m128i pair = _mm_unpacklo_epi8(pixel(index[k]), pixel(index[k + 1]));
-            const __m128i weights = _mm_set1_epi32(int(quint16(weight[k])) |
-                                                   int(quint32(quint16(weight[k + 1])) << 16));
-            sum = _mm_add_epi32(sum, _mm_madd_epi16(_mm_unpacklo_epi8(pair, zero), weights));
-        }
-        const __m128i levels = _mm_srai_epi32(sum, weightBits);
-        const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(levels, levels), zero);
-        const int packed = _mm_cvtsi128_si32(bytes);
-        std::memcpy(out, &packed, sizeof packed);
-    }
-}
-#else
-void scaleLine(const uchar *in, uchar *out, int width, const AxisFilter &f)
-{
-    const int *index = f.index.data();
-    const qint16 *weight = f.weight.data();
-    for (int x = 0; x < width; ++x, index += f.taps, weight += f.taps, out += 4) {
-        int sum[4] = {0, 0, 0, 0};
-        for (int k = 0; k < f.taps; ++k) {
-            const uchar *p = in + 4 * index[k];
-            for (int c = 0; c < 4; ++c)
-                sum[c] += int(weight[k]) * qint16(p[c]);
-        }
-        for (int c = 0; c < 4; ++c)
-            out[c] = settle(sum[c]);
-    }
-}
-#endif
-
-QImage scaleWidth(const QImage &source, int width, ScaleQuality quality)
-{
-    const AxisFilter f = planAxis(source.width(), width, quality);
-    QImage result(width, source.height(), QImage::Format_RGB32);
-    for (int y = 0; y < source.height(); ++y)
-        scaleLine(source.constScanLine(y), result.scanLine(y), width, f);
-    return result;
 }
 
 // One output line of the pass across lines: every byte weighs the same byte
@@ -179,26 +127,166 @@ void blendLines(const uchar *const *rows, const qint16 *weight, int taps, uchar 
     }
 }
 
-QImage scaleHeight(const QImage &source, int height, ScaleQuality quality)
-{
-    const AxisFilter f = planAxis(source.height(), height, quality);
-    QImage result(source.width(), height, QImage::Format_RGB32);
-    std::vector<const uchar *> rows(size_t(f.taps));
-    for (int y = 0; y < height; ++y) {
-        for (int k = 0; k < f.taps; ++k)
-            rows[size_t(k)] = source.constScanLine(f.index[size_t(y) * f.taps + k]);
-        blendLines(rows.data(), &f.weight[size_t(y) * f.taps], f.taps, result.scanLine(y),
-                   source.width() * 4);
+// Both passes work on the four bytes of each pixel alike; the fourth, always
+// 255, stays 255 since the weights sum to one. Taps come in pairs (planAxis
+// gives an even count), so that one multiply-add of 16-bit lanes weighs two
+// taps of all four channels at once, and saturating packs do the clamping.
+#ifdef __SSE2__
+// The pass along a line reads the line with its end pixels repeated beyond
+// its ends, so that the taps of every output pixel lie side by side and each
+// pair of them comes in one load.
+class LineScaler {
+public:
+    LineScaler(int from, int to, ScaleQuality quality)
+        : m_filter(planAxis(from, to, quality))
+        , m_from(from)
+        , m_to(to)
+        , m_padded(size_t(from + 2 * m_filter.taps))
+    {
+        const int taps = m_filter.taps;
+        // Each pair of weights side by side in 16-bit lanes, four times over.
+        for (size_t i = 0; i < m_filter.weight.size(); i += 2) {
+            const quint32 pair =
+                quint16(m_filter.weight[i]) | quint32(quint16(m_filter.weight[i + 1])) << 16;
+            m_weights.push_back({pair, pair, pair, pair});
+        }
+        for (int &first : m_filter.first)
+            first += taps;
     }
-    return result;
+
+    void scale(const uchar *in, uchar *out)
+    {
+        const int taps = m_filter.taps;
+        const auto *pixels = reinterpret_cast<const QRgb *>(in);
+        std::fill_n(m_padded.begin(), taps, pixels[0]);
+        std::copy_n(pixels, m_from, m_padded.begin() + taps);
+        std::fill_n(m_padded.begin() + taps + m_from, taps, pixels[m_from - 1]);
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i half = _mm_set1_epi32(weightHalf);
+        const auto *weights = m_weights.data();
+        const auto level = [&](int x) {
+            const QRgb *taken = &m_padded[size_t(m_filter.first[size_t(x)])];
+            __m128i sum = half;
+            for (int k = 0; k < taps; k += 2, ++weights) {
+                const __m128i two = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(taken + k));
+                const __m128i pair = _mm_unpacklo_epi8(two, _mm_srli_si128(two, 4));
+                const __m128i w =
+                    _mm_loadu_si128(reinterpret_cast<const __m128i *>(weights->data()));
+                sum = _mm_add_epi32(sum, _mm_madd_epi16(_mm_unpacklo_epi8(pair, zero), w));
+            }
+            return _mm_srai_epi32(sum, weightBits);
+        };
+        int x = 0;
+        for (; x + 2 <= m_to; x += 2) {
+            const __m128i a = level(x);
+            const __m128i levels = _mm_packs_epi32(a, level(x + 1));
+            _mm_storel_epi64(reinterpret_cast<__m128i *>(out + 4 * x),
+                             _mm_packus_epi16(levels, zero));
+        }
+        if (x < m_to) {
+            const __m128i levels = _mm_packs_epi32(level(x), zero);
+            const int packed = _mm_cvtsi128_si32(_mm_packus_epi16(levels, zero));
+            std::memcpy(out + 4 * x, &packed, sizeof packed);
+        }
+    }
+
+private:
+    AxisFilter m_filter;
+    int m_from;
+    int m_to;
+    std::vector<QRgb> m_padded;
+    std::vector<std::array<quint32, 4>> m_weights;
+};
+#else
+class LineScaler {
+public:
+    LineScaler(int from, int to, ScaleQuality quality)
+        : m_filter(planAxis(from, to, quality))
+        , m_to(to)
+    {
+    }
+
+    void scale(const uchar *in, uchar *out) const
+    {
+        const int *index = m_filter.index.data();
+        const qint16 *weight = m_filter.weight.data();
+        const int taps = m_filter.taps;
+        for (int x = 0; x < m_to; ++x, index += taps, weight += taps, out += 4) {
+            int sum[4] = {0, 0, 0, 0};
+            for (int k = 0; k < taps; ++k) {
+                const uchar *p = in + 4 * index[k];
+                for (int c = 0; c < 4; ++c)
+                    sum[c] += int(weight[k]) * qint16(p[c]);
+            }
+            for (int c = 0; c < 4; ++c)
+                out[c] = settle(sum[c]);
+        }
+    }
+
+private:
+    AxisFilter m_filter;
+    int m_to;
+};
+#endif
+
+// Lines are reduced in number before the pass along them, and added after
+// it, so that the costlier pass along them has the fewer lines. The picture
+// is worked out line by line, with only the few lines in between at hand,
+// so that it takes no memory the size of a picture besides the result.
+void scaleSmooth(const QImage &source, QImage &result, ScaleQuality quality)
+{
+    const int w = source.width();
+    const int h = source.height();
+    const int width = result.width();
+    const int height = result.height();
+    const AxisFilter down = planAxis(h, height, quality);
+    const int taps = down.taps;
+    const bool widen = w != width;
+    LineScaler across(w, width, quality);
+    std::vector<const uchar *> rows(static_cast<size_t>(taps));
+    const auto blendDown = [&](int y, const auto &lineAt, uchar *out, int bytes) {
+        for (int k = 0; k < taps; ++k)
+            rows[size_t(k)] = lineAt(down.index[size_t(y) * taps + k]);
+        blendLines(rows.data(), &down.weight[size_t(y) * taps], taps, out, bytes);
+    };
+    if (h >= height) {
+        std::vector<uchar> tall(size_t(w) * 4);
+        for (int y = 0; y < height; ++y) {
+            uchar *out = result.scanLine(y);
+            const uchar *line = source.constScanLine(y);
+            if (h != height) {
+                uchar *tallLine = widen ? tall.data() : out;
+                blendDown(
+                    y, [&](int row) { return source.constScanLine(row); }, tallLine, w * 4);
+                line = tallLine;
+            }
+            if (widen)
+                across.scale(line, out);
+        }
+        return;
+    }
+    // The source lines brought to the new width, in a ring that holds all
+    // that a line draws on.
+    const int ring = taps + 1;
+    std::vector<uchar> wide(size_t(width) * 4 * size_t(ring));
+    const auto slot = [&](int y) { return &wide[size_t(y % ring) * size_t(width) * 4]; };
+    int ready = 0;
+    for (int y = 0; y < height; ++y) {
+        const int last = down.index[size_t(y) * taps + taps - 1];
+        for (; widen && ready <= last; ++ready)
+            across.scale(source.constScanLine(ready), slot(ready));
+        blendDown(
+            y, [&](int row) { return widen ? slot(row) : source.constScanLine(row); },
+            result.scanLine(y), width * 4);
+    }
 }
 
-QImage scaleNearest(const QImage &source, QSize size)
+void scaleNearest(const QImage &source, QImage &result)
 {
+    const QSize size = result.size();
     std::vector<int> columns(size_t(size.width()));
     for (int x = 0; x < size.width(); ++x)
         columns[x] = std::min(source.width() - 1, int((x + 0.5) * source.width() / size.width()));
-    QImage result(size, QImage::Format_RGB32);
     for (int y = 0; y < size.height(); ++y) {
         const int row =
             std::min(source.height() - 1, int((y + 0.5) * source.height() / size.height()));
@@ -207,24 +295,23 @@ QImage scaleNearest(const QImage &source, QSize size)
         for (int x = 0; x < size.width(); ++x)
             out[x] = in[columns[x]];
     }
-    return result;
 }
 
 } // namespace
 
-QImage Resampler::scale(const QImage &source, QSize size, ScaleQuality quality)
+QImage Resampler::scale(const QImage &source, QSize size, ScaleQuality quality, QImage spare)
 {
     if (source.size() == size)
         return source;
+    QImage result =
+        spare.size() == size && spare.format() == QImage::Format_RGB32 && spare.isDetached()
+            ? std::move(spare)
+            : QImage(size, QImage::Format_RGB32);
     if (quality == ScaleQuality::Fast)
-        return scaleNearest(source, size);
-    // Reducing the height first leaves fewer lines for the costlier pass
-    // along each line.
-    const QImage tall =
-        source.height() > size.height() ? scaleHeight(source, size.height(), quality) : source;
-    const QImage wide =
-        tall.width() == size.width() ? tall : scaleWidth(tall, size.width(), quality);
-    return wide.height() == size.height() ? wide : scaleHeight(wide, size.height(), quality);
+        scaleNearest(source, result);
+    else
+        scaleSmooth(source, result, quality);
+    return result;
 }
 
 } // namespace device

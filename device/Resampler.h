@@ -13,8 +13,11 @@ namespace device {
 
 class Resampler {
 public:
-    // `source` is 32-bit RGB; so is the result.
-    static QImage scale(const QImage &source, QSize size, ScaleQuality quality);
+    // `source` is 32-bit RGB; so is the result. The result takes the memory
+    // of `spare` when that is a picture of its size and format that nothing
+    // else holds, which spares the system's work of handing out fresh
+    // memory.
+    static QImage scale(const QImage &source, QSize size, ScaleQuality quality, QImage spare = {});
 };
 
 } // namespace device

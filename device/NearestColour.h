@@ -1,0 +1,68 @@
+#pragma once
+
+// Finds the palette colour nearest to a colour, remembering the answer for
+// each cell of 8 x 4 x 8 levels of red, green and blue (the eye sees green
+// steps best), since a picture asks about the same colours many times.
+
+#include <QList>
+#include <QRgb>
+
+#include <array>
+#include <vector>
+
+namespace device {
+
+class NearestColour {
+public:
+    // `palette` has 1 to 256 entries.
+    explicit NearestColour(const QList<QRgb> &palette);
+
+    // The cell of a colour whose levels are 0 to 255.
+    static int cell(int r, int g, int b) { return (r >> 3) << 11 | (g >> 2) << 5 | (b >> 3); }
+
+    // The index of the palette colour nearest to the middle of `cell`,
+    // worked out the first time it is asked for.
+    quint16 index(int cell);
+    // The same when it has been worked out before, and `unknown` when not:
+    // the quick look that callers with many cells at hand try first.
+    static constexpr quint16 unknown = 0xffff;
+    quint16 knownIndex(int cell) const { return m_cells[size_t(cell)]; }
+    // A palette colour's red, green and blue, with its index in the top byte.
+    quint32 entry(quint16 index) const { return m_entries[index]; }
+
+private:
+    struct Candidate {
+        int r, g, b;
+        // The least squared distance from the candidate to its region.
+        int reach;
+        quint16 index;
+    };
+
+    // The searches look only at the palette colours that can be nearest to
+    // some colour in the cube of this many levels a side about the cell.
+    static constexpr int spanLevels = 32;
+    static constexpr int spans = 256 / spanLevels;
+
+    // For each span of one channel's levels, the squared distances of the
+    // palette colours' levels to its nearest and to its farthest level.
+    using Spans = std::array<std::vector<int>, spans>;
+    struct Reach {
+        Spans nearest, farthest;
+    };
+
+    quint16 search(int cell);
+    const std::vector<Candidate> &candidates(int region);
+
+    // Red, green and blue levels of the palette colours.
+    std::array<std::vector<int>, 3> m_levels;
+    std::array<Reach, 3> m_reach;
+    // The palette's colours with their indices, as entry() gives them.
+    std::array<quint32, 256> m_entries{};
+    // Palette indices, kept small to stay in the processor's cache.
+    std::vector<quint16> m_cells;
+    // For each region of those cubes, once asked about, the palette colours
+    // that can be nearest to some colour in it, closest first.
+    std::array<std::vector<Candidate>, spans * spans * spans> m_regions;
+};
+
+} // namespace device
