@@ -22,6 +22,21 @@ int addUp(const int *r, const int *g, const int *b, int *sums, int count)
     return least;
 }
 
+// Where the colour (r, g, b) lies nearer than the best so far to one of the
+// colours given by `red`, `green` and `blue`, it becomes the best, with its
+// palette index.
+LUMIVANE_WIDE_VECTORS
+void keepNearer(const int *red, const int *green, const int *blue, int count, int r, int g, int b,
+                int index, int *best, int *found)
+{
+    for (int i = 0; i < count; ++i) {
+        const int d = (red[i] - r) * (red[i] - r) + (green[i] - g) * (green[i] - g) +
+                      (blue[i] - b) * (blue[i] - b);
+        found[i] = d < best[i] ? index : found[i];
+        best[i] = std::min(d, best[i]);
+    }
+}
+
 } // namespace
 
 NearestColour::NearestColour(const QList<QRgb> &palette)
@@ -49,64 +64,52 @@ NearestColour::NearestColour(const QList<QRgb> &palette)
     }
 }
 
-// Only colours no further from the region than the farthest point of the
-// region is from some other colour can be the nearest to a point in it.
-const std::vector<NearestColour::Candidate> &NearestColour::candidates(int region)
-{
-    std::vector<Candidate> &list = m_regions[size_t(region)];
-    if (!list.empty())
-        return list;
-    const std::array<size_t, 3> span{size_t(region / (spans * spans)),
-                                     size_t(region / spans % spans), size_t(region % spans)};
-    const auto at = [&](Spans Reach::*part, size_t channel) {
-        return (m_reach[channel].*part)[span[channel]].data();
-    };
-    const int *nearR = at(&Reach::nearest, 0), *nearG = at(&Reach::nearest, 1),
-              *nearB = at(&Reach::nearest, 2);
-    const int *farR = at(&Reach::farthest, 0), *farG = at(&Reach::farthest, 1),
-              *farB = at(&Reach::farthest, 2);
-    const int count = int(m_levels[0].size());
-    std::array<int, 256> farthest, nearest;
-    const int bound = addUp(farR, farG, farB, farthest.data(), count);
-    addUp(nearR, nearG, nearB, nearest.data(), count);
-    list.reserve(32);
-    for (size_t i = 0; i < size_t(count); ++i) {
-        if (nearest[i] <= bound)
-            list.push_back(
-                {m_levels[0][i], m_levels[1][i], m_levels[2][i], nearest[i], quint16(i)});
-    }
-    std::sort(list.begin(), list.end(),
-              [](const Candidate &a, const Candidate &b) { return a.reach < b.reach; });
-    return list;
-}
-
 quint16 NearestColour::index(int cell)
 {
-    quint16 &known = m_cells[size_t(cell)];
-    if (known == unknown)
-        known = search(cell);
-    return known;
+    if (m_cells[size_t(cell)] == unknown)
+        fill(cell);
+    return m_cells[size_t(cell)];
 }
 
-quint16 NearestColour::search(int cell)
+// Only colours no further from the region than the farthest point of the
+// region is from some other colour can be the nearest to a point in it.
+// They are measured against the middles of all the region's cells side by
+// side, which costs less than looking for the cells one by one.
+void NearestColour::fill(int cell)
 {
-    const int r = (cell >> 11) << 3 | 4;
-    const int g = (cell >> 5 & 63) << 2 | 2;
-    const int b = (cell & 31) << 3 | 4;
-    int best = INT_MAX;
-    quint16 found = 0;
-    const int region = ((r / spanLevels) * spans + g / spanLevels) * spans + b / spanLevels;
-    for (const Candidate &c : candidates(region)) {
-        // The rest lie further from the whole region than the best so far.
-        if (c.reach >= best)
-            break;
-        const int d = (c.r - r) * (c.r - r) + (c.g - g) * (c.g - g) + (c.b - b) * (c.b - b);
-        if (d < best) {
-            best = d;
-            found = c.index;
-        }
+    const std::array<int, 3> span{(cell >> 11) * 8 / spanLevels, (cell >> 5 & 63) * 4 / spanLevels,
+                                  (cell & 31) * 8 / spanLevels};
+    const auto at = [&](Spans Reach::*part, size_t channel) {
+        return (m_reach[channel].*part)[size_t(span[channel])].data();
+    };
+    const int count = int(m_levels[0].size());
+    std::array<int, 256> farthest, nearest;
+    const int bound = addUp(at(&Reach::farthest, 0), at(&Reach::farthest, 1),
+                            at(&Reach::farthest, 2), farthest.data(), count);
+    addUp(at(&Reach::nearest, 0), at(&Reach::nearest, 1), at(&Reach::nearest, 2), nearest.data(),
+          count);
+
+    // The middles of the region's cells: red and blue in steps of 8, green
+    // in steps of 4.
+    constexpr int reds = spanLevels / 8, greens = spanLevels / 4, blues = spanLevels / 8;
+    constexpr int cells = reds * greens * blues;
+    std::array<int, cells> red, green, blue, best, found;
+    for (int i = 0; i < cells; ++i) {
+        red[size_t(i)] = span[0] * spanLevels + i / (greens * blues) * 8 + 4;
+        green[size_t(i)] = span[1] * spanLevels + i / blues % greens * 4 + 2;
+        blue[size_t(i)] = span[2] * spanLevels + i % blues * 8 + 4;
     }
-    return found;
+    best.fill(INT_MAX);
+    found.fill(0);
+    for (int k = 0; k < count; ++k) {
+        if (nearest[size_t(k)] <= bound)
+            keepNearer(red.data(), green.data(), blue.data(), cells, m_levels[0][size_t(k)],
+                       m_levels[1][size_t(k)], m_levels[2][size_t(k)], k, best.data(),
+                       found.data());
+    }
+    for (int i = 0; i < cells; ++i)
+        m_cells[size_t(NearestColour::cell(red[size_t(i)], green[size_t(i)], blue[size_t(i)]))] =
+            quint16(found[size_t(i)]);
 }
 
 } // namespace device

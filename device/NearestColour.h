@@ -31,15 +31,8 @@ public:
     quint32 entry(quint16 index) const { return m_entries[index]; }
 
 private:
-    struct Candidate {
-        int r, g, b;
-        // The least squared distance from the candidate to its region.
-        int reach;
-        quint16 index;
-    };
-
-    // The searches look only at the palette colours that can be nearest to
-    // some colour in the cube of this many levels a side about the cell.
+    // The cells are worked out a cube of this many levels a side at a time,
+    // the first time one of them is asked for.
     static constexpr int spanLevels = 32;
     static constexpr int spans = 256 / spanLevels;
 
@@ -50,8 +43,7 @@ private:
         Spans nearest, farthest;
     };
 
-    quint16 search(int cell);
-    const std::vector<Candidate> &candidates(int region);
+    void fill(int cell);
 
     // Red, green and blue levels of the palette colours.
     std::array<std::vector<int>, 3> m_levels;
@@ -60,9 +52,6 @@ private:
     std::array<quint32, 256> m_entries{};
     // Palette indices, kept small to stay in the processor's cache.
     std::vector<quint16> m_cells;
-    // For each region of those cubes, once asked about, the palette colours
-    // that can be nearest to some colour in it, closest first.
-    std::array<std::vector<Candidate>, spans * spans * spans> m_regions;
 };
 
 } // namespace device
