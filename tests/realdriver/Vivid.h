@@ -100,6 +100,17 @@ private:
     int m_fd;
 };
 
+// The video device nodes this process has open.
+inline QStringList openVideoNodes()
+{
+    QStringList nodes;
+    const QDir handles(QStringLiteral("/proc/self/fd"));
+    for (const QFileInfo &handle : handles.entryInfoList(QDir::System | QDir::NoDotAndDotDot))
+        if (handle.symLinkTarget().startsWith(QLatin1String("/dev/video")))
+            nodes << handle.symLinkTarget();
+    return nodes;
+}
+
 // The virtual driver's device: where its node is, its controls, and its
 // removal and return as a real unplug and replug, through sysfs.
 class VividDevice {
