@@ -161,17 +161,33 @@ public:
         std::fill_n(m_padded.begin(), taps, pixels[0]);
         std::copy_n(pixels, m_from, m_padded.begin() + taps);
         std::fill_n(m_padded.begin() + taps + m_from, taps, pixels[m_from - 1]);
+        // The usual counts of taps, enlarging, are worked out with their
+        // loops unrolled.
+        switch (taps) {
+        case 2: scaleWith<1>(out); break;
+        case 4: scaleWith<2>(out); break;
+        default: scaleWith<0>(out); break;
+        }
+    }
+
+private:
+    // `Pairs` is the number of pairs of taps, or 0 for the filter's own.
+    template <int Pairs>
+    void scaleWith(uchar *out) const
+    {
+        const int pairs = Pairs > 0 ? Pairs : m_filter.taps / 2;
         const __m128i zero = _mm_setzero_si128();
         const __m128i half = _mm_set1_epi32(weightHalf);
-        const auto *weights = m_weights.data();
         const auto level = [&](int x) {
             const QRgb *taken = &m_padded[size_t(m_filter.first[size_t(x)])];
+            const auto *weights = &m_weights[size_t(x) * size_t(pairs)];
             __m128i sum = half;
-            for (int k = 0; k < taps; k += 2, ++weights) {
-                const __m128i two = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(taken + k));
+            for (int k = 0; k < pairs; ++k) {
+                const __m128i two =
+                    _mm_loadl_epi64(reinterpret_cast<const __m128i *>(taken + 2 * k));
                 const __m128i pair = _mm_unpacklo_epi8(two, _mm_srli_si128(two, 4));
                 const __m128i w =
-                    _mm_loadu_si128(reinterpret_cast<const __m128i *>(weights->data()));
+                    _mm_loadu_si128(reinterpret_cast<const __m128i *>(weights[k].data()));
                 sum = _mm_add_epi32(sum, _mm_madd_epi16(_mm_unpacklo_epi8(pair, zero), w));
             }
             return _mm_srai_epi32(sum, weightBits);
@@ -190,7 +206,6 @@ public:
         }
     }
 
-private:
     AxisFilter m_filter;
     int m_from;
     int m_to;
