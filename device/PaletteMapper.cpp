@@ -51,14 +51,21 @@ public:
         return out;
     }
 
-    // One channel of the pixels, `shift` bits up in each.
-    static Lanes channel(const Pixels &p, int shift)
+    // The red, green and blue of the pixels. Three rounds of interleaving
+    // bytes sort the pixels' bytes by colour.
+    static std::array<Lanes, 3> split(const Pixels &p)
     {
         const __m128i low = _mm_set_epi32(int(p[3]), int(p[2]), int(p[1]), int(p[0]));
         const __m128i high = _mm_set_epi32(int(p[7]), int(p[6]), int(p[5]), int(p[4]));
-        const __m128i mask = _mm_set1_epi32(0xff);
-        return Lanes(_mm_packs_epi32(_mm_and_si128(_mm_srli_epi32(low, shift), mask),
-                                     _mm_and_si128(_mm_srli_epi32(high, shift), mask)));
+        const __m128i a = _mm_unpacklo_epi8(low, high);
+        const __m128i b = _mm_unpackhi_epi8(low, high);
+        const __m128i c = _mm_unpacklo_epi8(a, b);
+        const __m128i d = _mm_unpackhi_epi8(a, b);
+        const __m128i blueGreen = _mm_unpacklo_epi8(c, d);
+        const __m128i redAlpha = _mm_unpackhi_epi8(c, d);
+        const __m128i zero = _mm_setzero_si128();
+        return {Lanes(_mm_unpacklo_epi8(redAlpha, zero)), Lanes(_mm_unpackhi_epi8(blueGreen, zero)),
+                Lanes(_mm_unpacklo_epi8(blueGreen, zero))};
     }
 
 private:
@@ -109,9 +116,12 @@ public:
         return out;
     }
 
-    static Lanes channel(const Pixels &p, int shift)
+    static std::array<Lanes, 3> split(const Pixels &p)
     {
-        return each([&](int i) { return int(p[size_t(i)] >> shift & 0xff); });
+        const auto channel = [&](int shift) {
+            return each([&](int i) { return int(p[size_t(i)] >> shift & 0xff); });
+        };
+        return {channel(16), channel(8), channel(0)};
     }
 
 private:
@@ -133,7 +143,8 @@ struct Colours {
 
     static Colours of(const Pixels &p)
     {
-        return {Lanes::channel(p, 16), Lanes::channel(p, 8), Lanes::channel(p, 0)};
+        const auto [r, g, b] = Lanes::split(p);
+        return {r, g, b};
     }
     template <class F>
     Colours each(F f) const
