@@ -211,12 +211,14 @@ QImage PaletteMapper::map(const QImage &picture, const QList<QRgb> &palette)
             // common case, so that the numbers at hand need not be put
             // aside for it.
             std::array<quint16, bands> indices;
-            bool unknown = false;
+            // Palette indices are below 256: only an unknown cell sets the
+            // upper byte.
+            quint16 any = 0;
             for (int band = 0; band < bands; ++band) {
                 indices[size_t(band)] = nearest.knownIndex(cells[size_t(band)]);
-                unknown |= indices[size_t(band)] == NearestColour::unknown;
+                any |= indices[size_t(band)];
             }
-            if (unknown) [[unlikely]]
+            if (any > 0xff) [[unlikely]]
                 for (int band = 0; band < bands; ++band)
                     indices[size_t(band)] = nearest.index(cells[size_t(band)]);
             Pixels chosen;
