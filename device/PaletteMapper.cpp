@@ -190,8 +190,8 @@ QImage PaletteMapper::map(const QImage &picture, const QList<QRgb> &palette)
             out[size_t(band)] = y < h ? result.scanLine(y) : idleOut.data();
         }
         const int dir = (line & 1) ? -1 : 1;
-        // The errors of the last two pixels, which pass parts of them on to
-        // the line below together with the pixel now drawn.
+        // The errors of the last two pixels, shares of which go on to the line
+        // below together with those of the pixel now drawn.
         Colours last, beforeLast;
         for (int i = 0; i < w; ++i) {
             const int x = dir > 0 ? i : w - 1 - i;
