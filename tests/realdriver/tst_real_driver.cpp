@@ -81,9 +81,8 @@ enum class During { NoPicture, Picture, Either };
 // Makes the driver's faults, and ends them again.
 class FaultMaker {
 public:
-    FaultMaker(const VividDevice &vivid, QString home)
+    explicit FaultMaker(const VividDevice &vivid)
         : m_vivid(vivid)
-        , m_home(std::move(home))
     {
     }
 
@@ -109,7 +108,8 @@ public:
         case Fault::UnpluggedBackAtAnotherNode:
             // A program that still has the old node open keeps its number
             // taken, so the device comes back under another.
-            m_oldNode = std::make_unique<NodeHandle>(m_vivid.node());
+            m_unpluggedFrom = m_vivid.node();
+            m_oldNode = std::make_unique<NodeHandle>(m_unpluggedFrom);
             return m_oldNode->isOpen() && m_vivid.unplug();
         case Fault::Unplugged: return m_vivid.unplug();
         case Fault::Disconnected: return m_vivid.setControl(QStringLiteral("disconnect"), 1);
@@ -145,7 +145,7 @@ public:
                    m_otherProgram.waitForFinished(deviceTimeoutMs);
         case Fault::Unplugged: return plugIn();
         case Fault::UnpluggedBackAtAnotherNode: {
-            const bool elsewhere = plugIn() && m_vivid.node() != m_home;
+            const bool elsewhere = plugIn() && m_vivid.node() != m_unpluggedFrom;
             m_oldNode.reset();
             return elsewhere;
         }
@@ -158,14 +158,6 @@ public:
         return false;
     }
 
-    // Brings the device back to its first node, where a fault left it at
-    // another.
-    bool bringHome()
-    {
-        return m_vivid.node() == m_home ||
-               (m_vivid.unplug() && plugIn() && m_vivid.node() == m_home);
-    }
-
 private:
     bool plugIn()
     {
@@ -174,7 +166,7 @@ private:
     }
 
     const VividDevice &m_vivid;
-    const QString m_home;
+    QString m_unpluggedFrom;
     std::optional<Fault> m_fault;
     QProcess m_otherProgram;
     std::unique_ptr<NodeHandle> m_oldNode;
@@ -210,23 +202,12 @@ private slots:
         gst_init(nullptr, nullptr);
         m_vivid = std::make_unique<VividDevice>(home);
         QVERIFY2(m_vivid->isVivid(), qPrintable(home + QStringLiteral(" is not vivid's node")));
-        m_faults = std::make_unique<FaultMaker>(*m_vivid, home);
+        m_faults = std::make_unique<FaultMaker>(*m_vivid);
     }
-
-    void init() { m_nodesOpenBefore = openVideoNodes(); }
 
     void cleanup()
     {
         QVERIFY(m_faults->end());
-        // A handle the program left open would keep a disconnected device
-        // away and make a replugged one come back under another node.
-        QTRY_VERIFY2_WITH_TIMEOUT(
-            openVideoNodes().size() <= m_nodesOpenBefore.size(),
-            qPrintable(QStringLiteral("%1 handle(s) left open; open now: %2")
-                           .arg(openVideoNodes().size() - m_nodesOpenBefore.size())
-                           .arg(openVideoNodes().join(QLatin1Char(' ')))),
-            closingTimeoutMs);
-        QVERIFY(m_faults->bringHome());
         QVERIFY(NodeHandle(node()).setInput(0));
     }
 
@@ -377,13 +358,42 @@ private slots:
                      qPrintable(told(failures)));
     }
 
+    // A handle left open would keep a disconnected camera away, and make a
+    // replugged one come back under another node.
+    void closingTheCameraLeavesNothingOpenOnItsNode_data()
+    {
+        QTest::addColumn<bool>("preview");
+        QTest::newRow("after a snap") << false;
+        QTest::newRow("after a preview") << true;
+    }
+    void closingTheCameraLeavesNothingOpenOnItsNode()
+    {
+        QFETCH(bool, preview);
+        const QStringList openBefore = openVideoNodes();
+        {
+            auto camera = GStreamerDevice::camera(node(), QStringLiteral("vivid"));
+            QSignalSpy failures(camera.get(), &snappy::SnappyDevice::failed);
+            if (preview) {
+                QSignalSpy shown(camera.get(), &snappy::SnappyDevice::PictureUpdated);
+                camera->call(Method::StartPreview);
+                QVERIFY2(shown.wait(snapTimeoutMs), qPrintable(told(failures)));
+                camera->call(Method::StopPreview);
+            } else {
+                QVERIFY2(!snap(*camera).picture.isNull(), qPrintable(told(failures)));
+            }
+        }
+        QTRY_VERIFY2_WITH_TIMEOUT(openVideoNodes().size() <= openBefore.size(),
+                                  qPrintable(QStringLiteral("%1 handle(s) left open on video nodes")
+                                                 .arg(openVideoNodes().size() - openBefore.size())),
+                                  closingTimeoutMs);
+    }
+
 private:
     // Where the device is now, for each test to open afresh.
     QString node() const { return m_vivid->node(); }
 
     std::unique_ptr<VividDevice> m_vivid;
     std::unique_ptr<FaultMaker> m_faults;
-    QStringList m_nodesOpenBefore;
 };
 
 QTEST_MAIN(RealDriverTest)
