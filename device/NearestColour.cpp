@@ -42,8 +42,7 @@ void keepNearer(const int *red, const int *green, const int *blue, int count, in
 NearestColour::NearestColour(const QList<QRgb> &palette)
     : m_cells(size_t(1) << 16, unknown)
 {
-    for (int i = 0; i < palette.size(); ++i)
-        m_entries[size_t(i)] = quint32(i) << 24 | (palette[i] & 0xffffff);
+    std::copy(palette.begin(), palette.end(), m_colours.begin());
     for (QRgb colour : palette) {
         m_levels[0].push_back(qRed(colour));
         m_levels[1].push_back(qGreen(colour));

@@ -27,8 +27,8 @@ public:
     // the quick look that callers with many cells at hand try first.
     static constexpr quint16 unknown = 0xffff;
     quint16 knownIndex(int cell) const { return m_cells[size_t(cell)]; }
-    // A palette colour's red, green and blue, with its index in the top byte.
-    quint32 entry(quint16 index) const { return m_entries[index]; }
+    // A palette colour.
+    QRgb colour(quint16 index) const { return m_colours[index]; }
 
 private:
     // The cells are worked out a cube of this many levels a side at a time,
@@ -48,8 +48,7 @@ private:
     // Red, green and blue levels of the palette colours.
     std::array<std::vector<int>, 3> m_levels;
     std::array<Reach, 3> m_reach;
-    // The palette's colours with their indices, as entry() gives them.
-    std::array<quint32, 256> m_entries{};
+    std::array<QRgb, 256> m_colours{};
     // Palette indices, kept small to stay in the processor's cache.
     std::vector<quint16> m_cells;
 };

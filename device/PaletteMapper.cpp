@@ -223,9 +223,8 @@ QImage PaletteMapper::map(const QImage &picture, const QList<QRgb> &palette)
                     indices[size_t(band)] = nearest.index(cells[size_t(band)]);
             Pixels chosen;
             for (int band = 0; band < bands; ++band) {
-                const quint32 entry = nearest.entry(indices[size_t(band)]);
-                out[size_t(band)][x] = uchar(entry >> 24);
-                chosen[size_t(band)] = entry;
+                out[size_t(band)][x] = uchar(indices[size_t(band)]);
+                chosen[size_t(band)] = nearest.colour(indices[size_t(band)]);
             }
             const Colours error = level.with(Colours::of(chosen), std::minus<Lanes>());
             // 1/16 to the pixel below the one before, 5/16 to the one below

@@ -544,8 +544,7 @@ private slots:
             QCOMPARE(device::NearestColour::cell(r, g, b), cell);
             const int index = nearest.index(cell);
             QCOMPARE(nearest.knownIndex(cell), index);
-            QCOMPARE(nearest.entry(quint16(index)),
-                     quint32(index) << 24 | (palette[index] & 0xffffff));
+            QCOMPARE(nearest.colour(quint16(index)), palette[index]);
             const int dr = qRed(palette[index]) - r, dg = qGreen(palette[index]) - g,
                       db = qBlue(palette[index]) - b;
             QCOMPARE(dr * dr + dg * dg + db * db, nearestByHand(palette, r, g, b).second);
