@@ -4,6 +4,8 @@
 
 #include "device/gstreamer/GStreamer.h"
 
+#include <QDir>
+
 #include <algorithm>
 
 namespace device::gst {
@@ -62,11 +64,17 @@ QList<VideoDevice> attachedVideoDevices()
     return found;
 }
 
+// The monitor knows a device only once udev has made its entry, a moment
+// after the node appears; the nodes themselves can always be asked.
 std::optional<QString> pathOf(const NodeIdentity &identity)
 {
     for (const VideoDevice &device : attachedVideoDevices())
         if (device.identity() == identity)
             return device.path;
+    const QDir nodes(QStringLiteral("/dev"), QStringLiteral("video*"), QDir::Name, QDir::System);
+    for (const QString &node : nodes.entryList())
+        if (identityAt(nodes.filePath(node)) == identity)
+            return nodes.filePath(node);
     return std::nullopt;
 }
 

@@ -6,6 +6,7 @@
 
 #include "device/gstreamer/CaptureMode.h"
 #include "device/gstreamer/GStreamer.h"
+#include "device/gstreamer/StrayPoolRelease.h"
 #include "device/gstreamer/VideoDevices.h"
 
 #include <QMetaObject>
@@ -81,6 +82,7 @@ struct VideoPipeline::Streaming {
     mutable std::mutex errorLock;
     std::optional<PipelineFault> firstError;
     bool started = false;
+    StrayPoolRelease devicePool;
 };
 
 VideoPipeline::VideoPipeline(VideoSource source)
@@ -211,6 +213,10 @@ std::optional<PipelineFault> VideoPipeline::start(QSize size, int input, quint64
     if (gst_element_set_state(m_pipeline, GST_STATE_READY) == GST_STATE_CHANGE_FAILURE)
         return firstError(PipelineFault::Unavailable,
                           QStringLiteral("the video source could not be opened"));
+    if (GstElement *source = deviceSource()) {
+        m_streaming->devicePool.watch(source);
+        gst_object_unref(source);
+    }
     if (const int fd = deviceFd(); fd >= 0) {
         m_identity = identityOf(fd);
         if (selectInput(fd, input) == InputSelection::Busy)
@@ -256,6 +262,7 @@ void VideoPipeline::closeNow()
     gst_object_unref(bus);
     gst_object_unref(m_pipeline);
     m_pipeline = nullptr;
+    m_streaming->devicePool.releaseAfterStop();
     m_streaming.reset();
 }
 
@@ -271,19 +278,30 @@ QString VideoPipeline::sourceText()
     return QStringLiteral("v4l2src device=") + quoted(m_source.cameraPath);
 }
 
-int VideoPipeline::deviceFd() const
+// The element that reads a kernel video device, where the source is one.
+GstElement *VideoPipeline::deviceSource() const
 {
-    int fd = -1;
+    GstElement *found = nullptr;
     GstIterator *sources = gst_bin_iterate_sources(GST_BIN(m_pipeline));
     GValue item = G_VALUE_INIT;
-    while (fd < 0 && gst_iterator_next(sources, &item) == GST_ITERATOR_OK) {
-        GstElement *element = GST_ELEMENT(g_value_get_object(&item));
+    while (!found && gst_iterator_next(sources, &item) == GST_ITERATOR_OK) {
+        auto *element = GST_ELEMENT(g_value_get_object(&item));
         if (g_object_class_find_property(G_OBJECT_GET_CLASS(element), "device-fd"))
-            g_object_get(element, "device-fd", &fd, nullptr);
+            found = GST_ELEMENT(gst_object_ref(element));
         g_value_reset(&item);
     }
     g_value_unset(&item);
     gst_iterator_free(sources);
+    return found;
+}
+
+int VideoPipeline::deviceFd() const
+{
+    int fd = -1;
+    if (GstElement *source = deviceSource()) {
+        g_object_get(source, "device-fd", &fd, nullptr);
+        gst_object_unref(source);
+    }
     return fd;
 }
 
@@ -297,11 +315,15 @@ void VideoPipeline::holdToMode(QSize size)
     gst_object_unref(pad);
     // The program's own pixel layout comes first, so that a source able to
     // give it does and nothing is converted; decodebin would otherwise leave
-    // the choice to the source, which may well take its widest layout.
+    // the choice to the source, which may well take its widest layout. Not
+    // so a camera: frames in its own layout would be its driver's buffers,
+    // and any kept downstream would keep the device open.
     const QByteArray dimensions =
         QStringLiteral("width=%1,height=%2").arg(capture.width()).arg(capture.height()).toLatin1();
-    GstCaps *held = gst_caps_from_string("video/x-raw,format=BGRA," + dimensions + ";video/x-raw," +
-                                         dimensions + ";image/jpeg," + dimensions);
+    const QByteArray ownLayout =
+        m_camera ? QByteArray() : "video/x-raw,format=BGRA," + dimensions + ";";
+    GstCaps *held =
+        gst_caps_from_string(ownLayout + "video/x-raw," + dimensions + ";image/jpeg," + dimensions);
     g_object_set(mode, "caps", held, nullptr);
     gst_caps_unref(held);
     gst_object_unref(mode);

@@ -104,6 +104,7 @@ private:
     std::optional<PipelineFault> checkInput();
     void closeNow();
     QString sourceText();
+    GstElement *deviceSource() const;
     int deviceFd() const;
     void holdToMode(QSize size);
     PipelineFault firstError(PipelineFault::Kind kind, const QString &fallback) const;

@@ -4,6 +4,7 @@
 // scripts/vivid-vm, which names the node in LUMIVANE_V4L2_DEVICE; elsewhere
 // there is no such driver and it skips.
 
+#include "ProcessCounts.h"
 #include "Vivid.h"
 #include "device/gstreamer/GStreamerDevice.h"
 
@@ -386,6 +387,36 @@ private slots:
                                   qPrintable(QStringLiteral("%1 handle(s) left open on video nodes")
                                                  .arg(openVideoNodes().size() - openBefore.size())),
                                   closingTimeoutMs);
+    }
+
+    // A time-lapse opens the camera for every snap: a hundred openings
+    // leave no more handles, threads or memory than the first few did.
+    void openingTheCameraOverAndOverHoldsNothingMore()
+    {
+        auto camera = GStreamerDevice::camera(node(), QStringLiteral("vivid"));
+        QSignalSpy shown(camera.get(), &snappy::SnappyDevice::PictureUpdated);
+        QSignalSpy failures(camera.get(), &snappy::SnappyDevice::failed);
+        const auto openAndClose = [&](int times) {
+            for (int time = 0; time < times; ++time) {
+                camera->call(Method::StartPreview);
+                QVERIFY2(shown.wait(snapTimeoutMs), qPrintable(told(failures)));
+                camera->call(Method::StopPreview);
+            }
+        };
+        const qsizetype nodes = openVideoNodes().size();
+        openAndClose(5);
+        QTRY_VERIFY_WITH_TIMEOUT(openVideoNodes().size() <= nodes, closingTimeoutMs);
+        const int descriptors = openDescriptors();
+        const int threads = runningThreads();
+        const qint64 heap = liveHeapBytes();
+
+        openAndClose(100);
+        QTRY_VERIFY_WITH_TIMEOUT(openVideoNodes().size() <= nodes, closingTimeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(openDescriptors() <= descriptors, closingTimeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(runningThreads() <= threads, closingTimeoutMs);
+        const qint64 grown = liveHeapBytes() - heap;
+        QVERIFY2(grown < 1024 * 1024, qPrintable(QString::number(grown)));
+        QCOMPARE(failures.size(), 0);
     }
 
 private:
