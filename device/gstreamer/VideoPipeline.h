@@ -56,19 +56,12 @@ public:
     explicit VideoPipeline(VideoSource source);
     ~VideoPipeline() override;
 
-    // The whole pipeline text around the source's.
-    static QString description(const QString &source);
-
     // Opens the source in the mode nearest to `size` (see CaptureMode) on
     // the given input, where the device has several, and starts it; when it
     // is open so already, checks that its input still has a signal. Each
     // call is answered once, by `ready` or by `broke`.
     void open(QSize size, int input);
     void close();
-    // Open, or opening.
-    bool isOpen() const { return m_open; }
-    QSize requestedSize() const { return m_requestedSize; }
-    int requestedInput() const { return m_requestedInput; }
 
     // A camera's frames may be its driver's own buffers, when nothing had to
     // be converted: a picture kept from one keeps the device open until it
@@ -101,6 +94,8 @@ private:
     // On the pipeline's thread only.
     void openNow(QSize size, int input, quint64 opening);
     std::optional<PipelineFault> start(QSize size, int input, quint64 opening);
+    // The whole pipeline text around the source's.
+    static QString description(const QString &source);
     std::optional<PipelineFault> checkInput();
     void closeNow();
     QString sourceText();
