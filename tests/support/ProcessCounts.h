@@ -5,6 +5,8 @@
 // miss what stays reachable, so tests count.
 
 #include <QDir>
+#include <QString>
+#include <QTest>
 
 #include <malloc.h>
 
@@ -41,4 +43,45 @@ inline qint64 liveHeapBytes()
 #else
     return qint64(mallinfo2().uordblks);
 #endif
+}
+
+// What a process holds at one moment. An opening may still be closing on
+// its device's own thread, and the picture last shown is still kept, when
+// this is read: a comparison allows one opening's worth, while a leak of
+// even one descriptor an opening shows as hundreds over hundreds of them.
+struct Holdings {
+    int descriptors = openDescriptors();
+    int threads = runningThreads();
+    qint64 heapBytes = liveHeapBytes();
+
+    bool coversLater(const Holdings &later) const
+    {
+        return later.descriptors <= descriptors + 4 && later.threads <= threads + 2 &&
+               later.heapBytes <= heapBytes + 2 * 1024 * 1024;
+    }
+    QString comparedTo(const Holdings &later) const
+    {
+        return QStringLiteral("descriptors %1 -> %2, threads %3 -> %4, heap %5 -> %6 bytes")
+            .arg(descriptors)
+            .arg(later.descriptors)
+            .arg(threads)
+            .arg(later.threads)
+            .arg(heapBytes)
+            .arg(later.heapBytes);
+    }
+};
+
+// Empty once the process holds no more than `before` allows, within the
+// time; otherwise what it held at the last look.
+inline QString heldBeyond(const Holdings &before, int timeoutMs)
+{
+    Holdings now;
+    if (QTest::qWaitFor(
+            [&] {
+                now = {};
+                return before.coversLater(now);
+            },
+            timeoutMs))
+        return {};
+    return before.comparedTo(now);
 }
