@@ -127,7 +127,6 @@ public:
         return m_identity.first == QLatin1String("vivid") && !m_sysfsDevice.isEmpty() &&
                !m_driver.isEmpty();
     }
-    QString busInfo() const { return m_identity.second; }
 
     // The node the device sits at now, found by its name and bus.
     QString node() const
