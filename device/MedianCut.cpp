@@ -1,5 +1,7 @@
 #include "device/MedianCut.h"
 
+#include "device/Halves.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -84,27 +86,33 @@ Box boxOf(size_t begin, size_t end, const Totals &t)
     return box;
 }
 
-// The cells of the picture's colours. Large pictures are sampled on every
-// other line, at every fourth pixel, two pixels on from one sampled line to
-// the next, which leaves the palette the same to the eye at an eighth of the
-// cost.
-std::vector<Colour> distinctColours(const QImage &picture)
+// The count of each cell's colours and their sums.
+using CellCounts = std::vector<std::array<quint32, 4>>;
+
+// Each channel's cell number spread over every third bit, so that cells of
+// similar colours lie close together in memory.
+constexpr std::array<quint32, 256> spreadLevels()
 {
-    const int w = picture.width();
-    const int h = picture.height();
-    const bool sampled = w * h > 100'000;
-    const int lineStep = sampled ? 2 : 1;
-    const int pixelStep = sampled ? 4 : 1;
-    constexpr int shift = 8 - cellBits;
-    // Each channel's cell number spread over every third bit, so that
-    // cells of similar colours lie close together in memory.
     std::array<quint32, 256> spread{};
     for (int level = 0; level < 256; ++level)
         for (int bit = 0; bit < cellBits; ++bit)
-            spread[size_t(level)] |= quint32((level >> (shift + bit)) & 1) << (3 * bit);
-    // The count of each cell's colours and their sums.
-    std::vector<std::array<quint32, 4>> counts(size_t(1) << (3 * cellBits));
-    for (int y = 0; y < h; y += lineStep) {
+            spread[size_t(level)] |= quint32((level >> (8 - cellBits + bit)) & 1) << (3 * bit);
+    return spread;
+}
+
+// Counts the colours of the lines [from, to). Large pictures are sampled on
+// every other line, at every fourth pixel, two pixels on from one sampled
+// line to the next, which leaves the palette the same to the eye at an
+// eighth of the cost.
+CellCounts countCells(const QImage &picture, int from, int to)
+{
+    static constexpr std::array<quint32, 256> spread = spreadLevels();
+    const int w = picture.width();
+    const bool sampled = w * picture.height() > 100'000;
+    const int lineStep = sampled ? 2 : 1;
+    const int pixelStep = sampled ? 4 : 1;
+    CellCounts counts(size_t(1) << (3 * cellBits));
+    for (int y = from + (sampled ? from % 2 : 0); y < to; y += lineStep) {
         const auto *line = reinterpret_cast<const QRgb *>(picture.constScanLine(y));
         for (int x = sampled ? y % 4 : 0; x < w; x += pixelStep) {
             const quint32 r = quint32(qRed(line[x])), g = quint32(qGreen(line[x])),
@@ -116,9 +124,23 @@ std::vector<Colour> distinctColours(const QImage &picture)
             cell[3] += b;
         }
     }
+    return counts;
+}
+
+// The cells of the picture's colours, each half of its lines counted on its
+// own. The upper half has no lines in a picture of one line.
+std::vector<Colour> distinctColours(const QImage &picture)
+{
+    const int h = picture.height();
+    CellCounts upper, lower;
+    inHalves(h,
+             [&](int from, int to) { (to == h ? lower : upper) = countCells(picture, from, to); });
     std::vector<Colour> colours;
-    colours.reserve(counts.size() / 8);
-    for (const auto &cell : counts) {
+    colours.reserve(lower.size() / 8);
+    for (size_t i = 0; i < lower.size(); ++i) {
+        std::array<quint32, 4> cell = lower[i];
+        for (size_t k = 0; k < 4 && !upper.empty(); ++k)
+            cell[k] += upper[i][k];
         const quint32 count = cell[0];
         if (count == 0)
             continue;

@@ -40,8 +40,10 @@ void keepNearer(const int *red, const int *green, const int *blue, int count, in
 } // namespace
 
 NearestColour::NearestColour(const QList<QRgb> &palette)
-    : m_cells(size_t(1) << 16, unknown)
+    : m_cells(std::make_unique<std::atomic<quint16>[]>(size_t(1) << 16))
 {
+    for (size_t cell = 0; cell < size_t(1) << 16; ++cell)
+        m_cells[cell].store(unknown, std::memory_order_relaxed);
     std::copy(palette.begin(), palette.end(), m_colours.begin());
     for (QRgb colour : palette) {
         m_levels[0].push_back(qRed(colour));
@@ -65,9 +67,9 @@ NearestColour::NearestColour(const QList<QRgb> &palette)
 
 quint16 NearestColour::index(int cell)
 {
-    if (m_cells[size_t(cell)] == unknown)
+    if (knownIndex(cell) == unknown)
         fill(cell);
-    return m_cells[size_t(cell)];
+    return knownIndex(cell);
 }
 
 // Only colours no further from the region than the farthest point of the
@@ -107,8 +109,8 @@ void NearestColour::fill(int cell)
                        found.data());
     }
     for (int i = 0; i < cells; ++i)
-        m_cells[size_t(NearestColour::cell(red[size_t(i)], green[size_t(i)], blue[size_t(i)]))] =
-            quint16(found[size_t(i)]);
+        m_cells[size_t(NearestColour::cell(red[size_t(i)], green[size_t(i)], blue[size_t(i)]))]
+            .store(quint16(found[size_t(i)]), std::memory_order_relaxed);
 }
 
 } // namespace device

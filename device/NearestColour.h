@@ -3,11 +3,14 @@
 // Finds the palette colour nearest to a colour, remembering the answer for
 // each cell of 8 x 4 x 8 levels of red, green and blue (the eye sees green
 // steps best), since a picture asks about the same colours many times.
+// Any number of threads may ask at once.
 
 #include <QList>
 #include <QRgb>
 
 #include <array>
+#include <atomic>
+#include <memory>
 #include <vector>
 
 namespace device {
@@ -26,7 +29,10 @@ public:
     // The same when it has been worked out before, and `unknown` when not:
     // the quick look that callers with many cells at hand try first.
     static constexpr quint16 unknown = 0xffff;
-    quint16 knownIndex(int cell) const { return m_cells[size_t(cell)]; }
+    quint16 knownIndex(int cell) const
+    {
+        return m_cells[size_t(cell)].load(std::memory_order_relaxed);
+    }
     // A palette colour.
     QRgb colour(quint16 index) const { return m_colours[index]; }
 
@@ -49,8 +55,10 @@ private:
     std::array<std::vector<int>, 3> m_levels;
     std::array<Reach, 3> m_reach;
     std::array<QRgb, 256> m_colours{};
-    // Palette indices, kept small to stay in the processor's cache.
-    std::vector<quint16> m_cells;
+    // Palette indices, kept small to stay in the processor's cache. Halves
+    // of a picture ask side by side and may work out the same cells at the
+    // same time, which is harmless, as both find the same answers.
+    std::unique_ptr<std::atomic<quint16>[]> m_cells;
 };
 
 } // namespace device

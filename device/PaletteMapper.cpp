@@ -1,5 +1,6 @@
 #include "device/PaletteMapper.h"
 
+#include "device/Halves.h"
 #include "device/NearestColour.h"
 
 #include <algorithm>
@@ -158,20 +159,15 @@ struct Colours {
     }
 };
 
-} // namespace
-
-QImage PaletteMapper::map(const QImage &picture, const QList<QRgb> &palette)
+// Dithers the lines [from, to) of `picture` into `result`.
+void mapLines(const QImage &picture, const PictureLines &result, int from, int to,
+              NearestColour &nearest)
 {
     const int w = picture.width();
-    const int h = picture.height();
-    QImage result(picture.size(), QImage::Format_Indexed8);
-    result.setColorTable(palette);
-    if (result.isNull())
-        return result;
-    NearestColour nearest(palette);
+    const int h = to - from;
 
     const int bandLines = (h + bands - 1) / bands;
-    // Lines past the picture's end, for the last bands when the lines do
+    // Lines past the half's end, for the last bands when the lines do
     // not share out evenly.
     const std::vector<QRgb> idleLine(size_t(w), 0);
     std::vector<uchar> idleOut(size_t(w), 0);
@@ -185,9 +181,10 @@ QImage PaletteMapper::map(const QImage &picture, const QList<QRgb> &palette)
         std::array<uchar *, bands> out{};
         for (int band = 0; band < bands; ++band) {
             const int y = band * bandLines + line;
-            in[size_t(band)] =
-                y < h ? reinterpret_cast<const QRgb *>(picture.constScanLine(y)) : idleLine.data();
-            out[size_t(band)] = y < h ? result.scanLine(y) : idleOut.data();
+            in[size_t(band)] = y < h
+                                   ? reinterpret_cast<const QRgb *>(picture.constScanLine(from + y))
+                                   : idleLine.data();
+            out[size_t(band)] = y < h ? result[from + y] : idleOut.data();
         }
         const int dir = (line & 1) ? -1 : 1;
         // The errors of the last two pixels, shares of which go on to the line
@@ -241,6 +238,20 @@ QImage PaletteMapper::map(const QImage &picture, const QList<QRgb> &palette)
             beforeLast.with(last, [](Lanes older, Lanes old) { return older + (old << 2) + old; });
         current.swap(next);
     }
+}
+
+} // namespace
+
+QImage PaletteMapper::map(const QImage &picture, const QList<QRgb> &palette)
+{
+    QImage result(picture.size(), QImage::Format_Indexed8);
+    result.setColorTable(palette);
+    if (result.isNull())
+        return result;
+    NearestColour nearest(palette);
+    const PictureLines lines(result);
+    inHalves(picture.height(),
+             [&](int from, int to) { mapLines(picture, lines, from, to, nearest); });
     return result;
 }
 

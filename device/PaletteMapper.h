@@ -3,8 +3,8 @@
 // Draws a true-colour picture with the colours of a palette. Each pixel takes
 // the nearest palette colour, and what it misses by is passed on to the
 // pixels not yet drawn (Floyd-Steinberg, alternating direction line by line,
-// within each of eight bands of lines), so shading survives as a fine mix of
-// the colours there are.
+// within each of eight bands of each half of the lines), so shading survives
+// as a fine mix of the colours there are.
 
 #include <QImage>
 #include <QList>

@@ -166,36 +166,62 @@ void PictureAdjuster::lookUpLine(const QRgb *in, QRgb *out, int width) const
 
 QImage PictureAdjuster::apply(QImage picture) const
 {
-    const int w = picture.width();
     const int h = picture.height();
-    picture.detach();
+    const PictureLines lines(picture);
+    if (m_sharpen == 0) {
+        inHalves(
+            h, [&](int begin, int end) { adjustLines(lines, picture.width(), h, begin, end, {}); });
+        return picture;
+    }
+    // Each half sharpens its edge line with the first line of the other,
+    // which the other may already have changed: both are kept as they were.
+    const int middle = h / 2;
+    const qsizetype bytes = picture.bytesPerLine();
+    std::vector<uchar> edges(size_t(bytes) * 2);
+    if (middle > 0) {
+        std::copy_n(lines[middle - 1], bytes, edges.begin());
+        std::copy_n(lines[middle], bytes, edges.begin() + bytes);
+    }
+    inHalves(h, [&](int begin, int end) {
+        const uchar *outside = begin == 0 ? edges.data() + bytes : edges.data();
+        adjustLines(lines, picture.width(), h, begin, end, outside);
+    });
+    return picture;
+}
+
+void PictureAdjuster::adjustLines(const PictureLines &lines, int w, int h, int begin, int end,
+                                  const uchar *outside) const
+{
     std::vector<QRgb> mixed(size_t(w), 0);
     const auto colour = [&](const QRgb *in, int y) {
         if (m_hasMatrix) {
             mixLine(in, mixed.data(), w, m_matrix);
             in = mixed.data();
         }
-        lookUpLine(in, reinterpret_cast<QRgb *>(picture.scanLine(y)), w);
+        lookUpLine(in, reinterpret_cast<QRgb *>(lines[y]), w);
     };
     if (m_sharpen == 0) {
-        for (int y = 0; y < h; ++y)
-            colour(reinterpret_cast<const QRgb *>(picture.constScanLine(y)), y);
-        return picture;
+        for (int y = begin; y < end; ++y)
+            colour(reinterpret_cast<const QRgb *>(lines[y]), y);
+        return;
     }
     // Sharpening reads the untouched lines around a line, so each line is
-    // sharpened a line ahead of the one written back.
+    // sharpened a line ahead of the one written back; the line just past
+    // either end of the half is `outside`.
+    const auto untouched = [&](int y) {
+        const int line = std::clamp(y, 0, h - 1);
+        return line < begin || line >= end ? outside : lines[line];
+    };
     std::array<std::vector<uchar>, 2> sharpened{std::vector<uchar>(size_t(w) * 4),
                                                 std::vector<uchar>(size_t(w) * 4)};
     std::vector<qint16> columns(size_t(w + 2) * 4);
-    for (int y = 0; y <= h; ++y) {
-        if (y < h)
-            sharpenLine(picture.constScanLine(std::max(y - 1, 0)), picture.constScanLine(y),
-                        picture.constScanLine(std::min(y + 1, h - 1)),
+    for (int y = begin; y <= end; ++y) {
+        if (y < end)
+            sharpenLine(untouched(y - 1), untouched(y), untouched(y + 1),
                         sharpened[size_t(y % 2)].data(), w * 4, m_sharpen, columns.data());
-        if (y > 0)
+        if (y > begin)
             colour(reinterpret_cast<const QRgb *>(sharpened[size_t((y - 1) % 2)].data()), y - 1);
     }
-    return picture;
 }
 
 } // namespace device

@@ -7,6 +7,7 @@
 // lookup table per channel, the negative last.
 
 #include "device/CaptureSettings.h"
+#include "device/Halves.h"
 
 #include <QImage>
 
@@ -26,6 +27,11 @@ private:
     void buildTables(const Adjustments &a, bool negative);
     void buildMatrix(const Adjustments &a);
     void lookUpLine(const QRgb *in, QRgb *out, int width) const;
+    // Adjusts the lines [begin, end) of a picture `w` by `h` in place;
+    // `outside` is the line next to them, before any change, that the other
+    // half holds.
+    void adjustLines(const PictureLines &lines, int w, int h, int begin, int end,
+                     const uchar *outside) const;
 
     // Amount of the picture's own detail added back, in 32nds; negative
     // amounts soften.

@@ -1,5 +1,7 @@
 #include "device/Resampler.h"
 
+#include "device/Halves.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -245,16 +247,17 @@ private:
 #endif
 
 // Lines are reduced in number before the pass along them, and added after
-// it, so that the costlier pass along them has the fewer lines. The picture
-// is worked out line by line, with only the few lines in between at hand,
-// so that it takes no memory the size of a picture besides the result.
-void scaleSmooth(const QImage &source, QImage &result, ScaleQuality quality)
+// it, so that the costlier pass along them has the fewer lines. The lines
+// [from, to) of the result are worked out line by line, with only the few
+// lines in between at hand, so that it takes no memory the size of a
+// picture besides the result.
+void scaleSmooth(const QImage &source, const PictureLines &result, QSize size, int from, int to,
+                 ScaleQuality quality)
 {
     const int w = source.width();
     const int h = source.height();
-    const int width = result.width();
-    const int height = result.height();
-    const AxisFilter down = planAxis(h, height, quality);
+    const int width = size.width();
+    const AxisFilter down = planAxis(h, size.height(), quality);
     const int taps = down.taps;
     const bool widen = w != width;
     LineScaler across(w, width, quality);
@@ -264,12 +267,12 @@ void scaleSmooth(const QImage &source, QImage &result, ScaleQuality quality)
             rows[size_t(k)] = lineAt(down.index[size_t(y) * taps + k]);
         blendLines(rows.data(), &down.weight[size_t(y) * taps], taps, out, bytes);
     };
-    if (h >= height) {
+    if (h >= size.height()) {
         std::vector<uchar> tall(size_t(w) * 4);
-        for (int y = 0; y < height; ++y) {
-            uchar *out = result.scanLine(y);
+        for (int y = from; y < to; ++y) {
+            uchar *out = result[y];
             const uchar *line = source.constScanLine(y);
-            if (h != height) {
+            if (h != size.height()) {
                 uchar *tallLine = widen ? tall.data() : out;
                 blendDown(
                     y, [&](int row) { return source.constScanLine(row); }, tallLine, w * 4);
@@ -285,14 +288,14 @@ void scaleSmooth(const QImage &source, QImage &result, ScaleQuality quality)
     const int ring = taps + 1;
     std::vector<uchar> wide(size_t(width) * 4 * size_t(ring));
     const auto slot = [&](int y) { return &wide[size_t(y % ring) * size_t(width) * 4]; };
-    int ready = 0;
-    for (int y = 0; y < height; ++y) {
+    int ready = from < to ? down.index[size_t(from) * taps] : 0;
+    for (int y = from; y < to; ++y) {
         const int last = down.index[size_t(y) * taps + taps - 1];
         for (; widen && ready <= last; ++ready)
             across.scale(source.constScanLine(ready), slot(ready));
         blendDown(
-            y, [&](int row) { return widen ? slot(row) : source.constScanLine(row); },
-            result.scanLine(y), width * 4);
+            y, [&](int row) { return widen ? slot(row) : source.constScanLine(row); }, result[y],
+            width * 4);
     }
 }
 
@@ -322,10 +325,13 @@ QImage Resampler::scale(const QImage &source, QSize size, ScaleQuality quality, 
         spare.size() == size && spare.format() == QImage::Format_RGB32 && spare.isDetached()
             ? std::move(spare)
             : QImage(size, QImage::Format_RGB32);
-    if (quality == ScaleQuality::Fast)
+    if (quality == ScaleQuality::Fast) {
         scaleNearest(source, result);
-    else
-        scaleSmooth(source, result, quality);
+        return result;
+    }
+    const PictureLines lines(result);
+    inHalves(size.height(),
+             [&](int from, int to) { scaleSmooth(source, lines, size, from, to, quality); });
     return result;
 }
 
