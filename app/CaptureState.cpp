@@ -17,3 +17,10 @@ QString snapFileName(const CaptureState &state)
                                        state.sFileName + paddedNumber(state.iCurrentImageNumber) +
                                            QLatin1Char('.') + state.sFileType);
 }
+
+QString makeDefaultFolder(const CaptureState &state)
+{
+    if (state.sCurrentpath != state.sDefaultPath)
+        return {};
+    return platform::makeFolderPath(state.sCurrentpath);
+}

@@ -1,8 +1,8 @@
 #pragma once
 
 // The capture state the main window owns and the other windows read and
-// write: how snaps are taken and where they are written, and the two naming
-// rules built on it.
+// write: how snaps are taken and where they are written, the two naming
+// rules built on it, and when the default folder is made.
 
 #include <QString>
 #include <QtGlobal>
@@ -25,6 +25,8 @@ struct CaptureState {
     qint32 iCountDown = 0;
     qint32 iCurrentImageNumber = 0;
     QString sCurrentpath;
+    // The folder the program chose before the user chose one.
+    QString sDefaultPath;
     QString sFileName;
     QString sFileType;
 };
@@ -35,3 +37,9 @@ QString paddedNumber(qint32 number);
 
 // The full path of the file the next saved snap is written to.
 QString snapFileName(const CaptureState &state);
+
+// Creates the folder snaps go to when it is the program's default and still
+// missing. The default is made only once a save or the path dialog needs it,
+// so that a run which saves nothing leaves no folder behind. Empty on
+// success, else the system's reason.
+QString makeDefaultFolder(const CaptureState &state);

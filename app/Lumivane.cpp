@@ -269,7 +269,8 @@ void Lumivane::Form_Load()
     display->move(display->x(), 0);
     display->move(width() - display->width(), display->y());
 
-    m_state.sCurrentpath = platform::programFolder();
+    m_state.sDefaultPath = platform::defaultSnapFolder();
+    m_state.sCurrentpath = m_state.sDefaultPath;
     m_state.sFileName = QStringLiteral("Lumivane");
     m_state.sFileType = QStringLiteral("bmp");
     m_state.iCurrentImageNumber = 0;

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QStorageInfo>
 
 #include <algorithm>
@@ -25,6 +26,18 @@ QChar separator()
 QString programFolder()
 {
     return QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+}
+
+QString defaultSnapFolder(const QString &folder)
+{
+    // An installed program's folder is shared by other programs or closed to
+    // the user: pictures there would be mixed in with them or fail to save.
+    const QFileInfo program(folder);
+    if (program.fileName() != QLatin1String("bin") && program.isWritable())
+        return folder;
+    return QDir::toNativeSeparators(
+        QStandardPaths::writableLocation(QStandardPaths::PicturesLocation) +
+        QStringLiteral("/Lumivane"));
 }
 
 bool endsWithSeparator(const QString &path)
@@ -133,6 +146,20 @@ QString makeFolder(const QString &path)
 }
 
 #endif
+
+QString makeFolderPath(const QString &path)
+{
+    const QFileInfo folder(path);
+    if (folder.isDir())
+        return {};
+    // Only what is missing is made, so a file in the way is named as such.
+    const QString above = QDir::toNativeSeparators(folder.path());
+    if (above != path && !QFileInfo::exists(above)) {
+        if (const QString failure = makeFolderPath(above); !failure.isEmpty())
+            return failure;
+    }
+    return makeFolder(path);
+}
 
 QString existingEntryName(const QString &path)
 {

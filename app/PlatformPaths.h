@@ -1,8 +1,9 @@
 #pragma once
 
 // How folder and file names map onto this platform: the separator between a
-// folder and a name, the program's own folder, the root that a trailing
-// separator must not be stripped from, and the volume ("drive") of a path.
+// folder and a name, the program's own folder and where snaps go by default,
+// the root that a trailing separator must not be stripped from, and the
+// volume ("drive") of a path.
 // Everything else in the program builds paths through these functions only.
 
 #include <QChar>
@@ -15,6 +16,12 @@ QChar separator();
 
 // The folder that holds the program's executable, in native form.
 QString programFolder();
+
+// Where snaps go until the user chooses a folder, for a program run from
+// `folder`. Run from where it was built, that is the program's own folder;
+// installed (in a "bin" folder, or one the user cannot write), a "Lumivane"
+// folder among the user's pictures, which need not exist yet.
+QString defaultSnapFolder(const QString &folder = programFolder());
 
 bool endsWithSeparator(const QString &path);
 
@@ -47,5 +54,9 @@ QString existingEntryName(const QString &path);
 
 // Creates one folder; empty on success, else the system's reason.
 QString makeFolder(const QString &path);
+
+// Creates the folder and any missing folders above it; empty on success or
+// when it exists, else the system's reason.
+QString makeFolderPath(const QString &path);
 
 } // namespace platform

@@ -54,6 +54,11 @@ void SnapCompletion::Snappy1_PictureUpdated()
 
 void SnapCompletion::saveSnap()
 {
+    if (const QString failure = makeDefaultFolder(m_state); !failure.isEmpty()) {
+        m_notice.report(
+            QObject::tr("Could not create the folder %1: %2").arg(m_state.sCurrentpath, failure));
+        return;
+    }
     const bool incremental = isTrue(m_state.bFileIncrement);
     if (incremental && !skipToFreeNumber(false))
         return;

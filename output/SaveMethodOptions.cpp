@@ -32,6 +32,9 @@ void SaveMethodOptions::optIncremental_Click()
 void SaveMethodOptions::cmdFileInfo_Click()
 {
     frmPath dialog(m_state, *m_controls.lblPath, m_prompts, m_controls.lblPath->window());
+    // The dialog shows only folders that exist; where the default one cannot
+    // be made, opening it below says so.
+    makeDefaultFolder(m_state);
     // The drive first: its change moves the directory list to that drive,
     // and only then can the folder on it be opened.
     dialog.Drive1->setDrive(platform::volumeOf(m_state.sCurrentpath));

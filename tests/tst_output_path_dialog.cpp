@@ -184,6 +184,33 @@ private slots:
                  (ok ? QStringList{unreadable, summary} : QStringList{unreadable}));
     }
 
+    // The dialog opens on the default folder before any save has made it; a
+    // chosen folder that has gone is reported, and not made again.
+    void openingOnAMissingFolder_data()
+    {
+        QTest::addColumn<bool>("isDefault");
+        QTest::newRow("default") << true;
+        QTest::newRow("chosen") << false;
+    }
+    void openingOnAMissingFolder()
+    {
+        QFETCH(bool, isDefault);
+        const QString folder = m_temporary.filePath(isDefault ? "Default/Lumivane" : "Gone");
+        TestWindow t;
+        t.state().sCurrentpath = folder;
+        if (isDefault)
+            t.state().sDefaultPath = folder;
+        QString shown;
+        QVERIFY(clickAndAnswer<frmPath>(t.controls().cmdFileInfo,
+                                        [&](frmPath &dialog) { shown = dialog.Dir1->path(); }));
+        QCOMPARE(shown == folder, isDefault);
+        QCOMPARE(QFileInfo(folder).isDir(), isDefault);
+        QCOMPARE(t.prompts.messages,
+                 isDefault ? QStringList()
+                           : QStringList{"Cannot open the folder " + folder + ": " +
+                                         QString::fromLocal8Bit(std::strerror(ENOENT))});
+    }
+
     // A drive root, then a folder on another volume opened from its parent by
     // double-click, by Return, or through a link into it.
     void folderListAndDriveListAgree_data()

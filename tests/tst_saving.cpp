@@ -180,6 +180,49 @@ private slots:
         QCOMPARE(window.controls().lblPath->text(), folder.filePath("pic00001.bmp"));
         QVERIFY(!window.saveFailureNotice().isVisible());
     }
+
+    // The default folder is made by the first save into it; a chosen folder
+    // that has gone is not made again, and the save says why.
+    void aMissingFolderIsMadeOnlyWhenItIsTheDefault_data()
+    {
+        QTest::addColumn<bool>("isDefault");
+        QTest::addColumn<QString>("blocker");
+        QTest::addColumn<QString>("failure");
+        QTest::newRow("default") << true << QString() << QString();
+        QTest::newRow("chosen") << false << QString()
+                                << "Could not save <folder>/Lumivane00000.bmp: No such file or "
+                                   "directory";
+        QTest::newRow("default under a file")
+            << true << "Pictures"
+            << "Could not create the folder <folder>: Not a directory";
+    }
+
+    void aMissingFolderIsMadeOnlyWhenItIsTheDefault()
+    {
+        QFETCH(bool, isDefault);
+        QFETCH(QString, blocker);
+        QFETCH(QString, failure);
+        QTemporaryDir home;
+        if (!blocker.isEmpty())
+            put(home.filePath(blocker), "a file");
+        const QString folder = home.filePath("Pictures/Lumivane");
+        ScriptedPrompts prompts;
+        Lumivane window(instantStandIn(), prompts);
+        window.state().sCurrentpath = folder;
+        if (isDefault)
+            window.state().sDefaultPath = folder;
+        window.controls().opSameName->select();
+
+        window.controls().cmbSnapMode->select(static_cast<int>(SnapMode::SingleSnap));
+        QTRY_COMPARE(window.controls().cmbSnapMode->currentIndex(), int(SnapMode::Off));
+        const bool saved = failure.isEmpty();
+        QCOMPARE(QImage(folder + "/Lumivane00000.bmp").size(),
+                 saved ? QSize(640, 480) : QSize(0, 0));
+        QCOMPARE(QFileInfo::exists(folder), saved);
+        const QString notice = window.saveFailureNotice().text();
+        QVERIFY2(notice.contains(QString(failure).replace("<folder>", folder)), qPrintable(notice));
+        QCOMPARE(window.saveFailureNotice().failureCount(), saved ? 0 : 1);
+    }
 };
 
 QTEST_MAIN(SavingTest)

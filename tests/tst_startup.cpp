@@ -4,8 +4,11 @@
 #include "app/ProgramStyle.h"
 
 #include <QAccessible>
+#include <QTemporaryDir>
 
 #include <QtTest>
+
+#include <unistd.h>
 
 class StartupTest : public QObject {
     Q_OBJECT
@@ -48,6 +51,46 @@ private slots:
         QCOMPARE(box.size(), QSize(640, 480));
         QCOMPARE(box.top(), 0);
         QCOMPARE(box.x() + box.width(), t.window->width());
+    }
+
+    // Installed, snaps go among the user's pictures; run from where it was
+    // built, beside the program.
+    void defaultSnapFolderFollowsWhereTheProgramRuns_data()
+    {
+        QTest::addColumn<QString>("programFolder");
+        QTest::addColumn<bool>("writable");
+        QTest::addColumn<bool>("installed");
+        QTest::newRow("build folder") << "build/release" << true << false;
+        QTest::newRow("bin folder of a prefix") << "local/bin" << true << true;
+        QTest::newRow("folder the user cannot write") << "opt/lumivane" << false << true;
+    }
+
+    void defaultSnapFolderFollowsWhereTheProgramRuns()
+    {
+        QFETCH(QString, programFolder);
+        QFETCH(bool, writable);
+        QFETCH(bool, installed);
+        QTemporaryDir scratch;
+        const QString folder = scratch.filePath(programFolder);
+        QVERIFY(QDir().mkpath(folder));
+        const auto open = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup |
+                          QFile::ReadOther | QFile::ExeOther;
+        QVERIFY(QFile::setPermissions(scratch.path(), open | QFile::WriteOwner));
+        if (!writable)
+            QVERIFY(QFile::setPermissions(folder, open));
+        // Root may write anywhere, so the folder is looked at as a user
+        // without privileges, whom access() asks about by the real user id;
+        // the scratch folder lets that user through to it.
+        const bool asNobody = !writable && ::getuid() == 0;
+        if (asNobody)
+            QVERIFY(::setresuid(65534, uid_t(-1), uid_t(-1)) == 0);
+        const QString chosen = platform::defaultSnapFolder(folder);
+        if (asNobody)
+            QVERIFY(::setresuid(0, uid_t(-1), uid_t(-1)) == 0);
+
+        const QString pictures =
+            QStandardPaths::writableLocation(QStandardPaths::PicturesLocation) + "/Lumivane";
+        QCOMPARE(chosen, installed ? pictures : folder);
     }
 
     void captionsAndListsReadExactly()
