@@ -3,7 +3,7 @@ RELEASE_DIR := build/release
 TEST_DIR := build/test
 JOBS := $(shell nproc)
 
-.PHONY: help run test bench deps test-deps format-deps release format
+.PHONY: help run test bench deb deps test-deps format-deps deb-deps release format
 .DEFAULT_GOAL := help
 
 help:
@@ -11,6 +11,7 @@ help:
 	@echo "make test    build and run every test headless"
 	@echo "make bench   build and run the benchmarks"
 	@echo "make format  format the C++ sources"
+	@echo "make deb     build the Debian package of Lumivane"
 	@echo "Each installs the Debian packages it lacks first (scripts/install-deps)."
 
 deps:
@@ -22,6 +23,9 @@ test-deps:
 format-deps:
 	@scripts/install-deps format
 
+deb-deps:
+	@scripts/install-deps deb
+
 # Quiet unless it fails: the build's pages of output are kept in a log.
 release: deps
 	@mkdir -p $(RELEASE_DIR)
@@ -30,8 +34,13 @@ release: deps
 	 { cat $(RELEASE_DIR)/build.log; exit 1; }
 
 run: release
-	@echo "Lumivane: snaps are saved in $(abspath $(RELEASE_DIR)) once you choose a save method; Set Path/File/Type changes that."
+	@echo "Lumivane: run from its build folder, it saves snaps in $(abspath $(RELEASE_DIR)) once you choose a save method (installed, in the Lumivane folder of your pictures folder); Set Path/File/Type changes that."
 	@$(RELEASE_DIR)/lumivane
+
+# The release build as a Debian package, made beside it.
+deb: deb-deps release
+	@cd $(RELEASE_DIR) && { cpack -G DEB >cpack.log 2>&1 || { cat cpack.log; exit 1; }; } && \
+	 sed -n 's/^CPack: - package: \(.*\) generated\.$$/Lumivane: \1/p' cpack.log
 
 test: test-deps
 	@cmake -S . -B $(TEST_DIR) -DCMAKE_BUILD_TYPE=Debug -DLUMIVANE_SANITIZE=ON >/dev/null
