@@ -35,7 +35,7 @@ int main(int argc, char *argv[])
     applyProgramIcon(application);
     applyProgramStyle(application);
     QtPrompts prompts;
-    Lumivane window(catalog.open(chosen, options.settleMs), prompts);
+    Lumivane window(catalog.open(chosen, options.settleMs, options.reserveMiB), prompts);
     window.show();
     return application.exec();
 }

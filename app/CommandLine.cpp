@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 
+#include "device/DiskReserve.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -41,9 +43,17 @@ CommandLine CommandLine::parse(const QStringList &arguments)
             "CommandLine", "Leave a camera's frames unused for <milliseconds> after it opens, "
                            "while its exposure and white balance settle (default 1000)."),
         QStringLiteral("milliseconds"));
+    const QCommandLineOption reserve(
+        QStringLiteral("reserve"),
+        QCoreApplication::translate("CommandLine",
+                                    "Make no save that would leave less than <MiB> free on the "
+                                    "snaps' disk (default %1; 0 for no limit).")
+            .arg(device::DiskReserve::defaultMiB),
+        QStringLiteral("MiB"));
     parser.addOption(device);
     parser.addOption(listDevices);
     parser.addOption(settleTime);
+    parser.addOption(reserve);
 
     if (!parser.parse(arguments))
         finish(parser.errorText() + QLatin1Char('\n'), EXIT_FAILURE);
@@ -61,7 +71,8 @@ CommandLine CommandLine::parse(const QStringList &arguments)
         finish(QCoreApplication::translate("CommandLine", "Unexpected argument: %1\n")
                    .arg(parser.positionalArguments().join(QLatin1Char(' '))),
                EXIT_FAILURE);
-    CommandLine options{parser.value(device), parser.isSet(listDevices), std::nullopt};
+    CommandLine options{parser.value(device), parser.isSet(listDevices), std::nullopt,
+                        std::nullopt};
     if (parser.isSet(settleTime)) {
         bool number = false;
         const int milliseconds = parser.value(settleTime).toInt(&number);
@@ -72,6 +83,16 @@ CommandLine CommandLine::parse(const QStringList &arguments)
                        .arg(parser.value(settleTime)),
                    EXIT_FAILURE);
         options.settleMs = milliseconds;
+    }
+    if (parser.isSet(reserve)) {
+        bool number = false;
+        const int mebibytes = parser.value(reserve).toInt(&number);
+        if (!number || mebibytes < 0)
+            finish(QCoreApplication::translate("CommandLine",
+                                               "--reserve takes a number of MiB, 0 or more: %1\n")
+                       .arg(parser.value(reserve)),
+                   EXIT_FAILURE);
+        options.reserveMiB = mebibytes;
     }
     return options;
 }

@@ -16,6 +16,9 @@ struct CommandLine {
     // How long a camera's first frames are left unused after it opens;
     // unset for the device's own default.
     std::optional<int> settleMs;
+    // The room a save leaves free on the snaps' disk, 0 for none; unset for
+    // the default.
+    std::optional<int> reserveMiB;
 
     // Prints help, the version or what was wrong and exits for those;
     // returns what to run otherwise.

@@ -41,7 +41,7 @@ snappy::Failure CaptureDevice::call(Method method)
         m_source->startPreview(m_properties.previewSettings());
         return std::nullopt;
     case Method::StopPreview: m_source->stopPreview(); return std::nullopt;
-    case Method::SaveSnap: return SnapFileWriter::saveSnap(m_properties);
+    case Method::SaveSnap: return SnapFileWriter::saveSnap(m_properties, m_reserve);
     case Method::ProcessData: m_snaps.processData(); return std::nullopt;
     case Method::Snap: m_snaps.snap(m_properties.captureSettings()); return std::nullopt;
     }

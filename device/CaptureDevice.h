@@ -6,6 +6,7 @@
 // the event loop, never from inside a call. A back end is a FrameSource.
 
 #include "capture/SnappyDevice.h"
+#include "device/DiskReserve.h"
 #include "device/FrameSource.h"
 #include "device/PropertyStore.h"
 #include "device/SnapSequencer.h"
@@ -24,6 +25,10 @@ public:
     snappy::Failure call(snappy::Method method) override;
     QString deviceName() const override;
 
+    // The room saving leaves free on the snaps' disk; the default reserve
+    // unless set.
+    void setDiskReserve(DiskReserve reserve) { m_reserve = std::move(reserve); }
+
 protected:
     FrameSource &source() { return *m_source; }
 
@@ -31,6 +36,7 @@ private:
     void showPicture(const QImage &picture);
 
     PropertyStore m_properties;
+    DiskReserve m_reserve;
     std::unique_ptr<FrameSource> m_source;
     SnapSequencer m_snaps{*m_source};
 };

@@ -81,10 +81,19 @@ QString DeviceCatalog::unknownChoice(const QString &choice)
 }
 
 std::unique_ptr<snappy::SnappyDevice> DeviceCatalog::open(const QString &resolved,
-                                                          std::optional<int> settleMs) const
+                                                          std::optional<int> settleMs,
+                                                          std::optional<int> reserveMiB) const
 {
-    if (resolved == standIn)
-        return std::make_unique<StandInDevice>();
+    std::unique_ptr<CaptureDevice> device =
+        resolved == standIn ? std::make_unique<StandInDevice>() : openCamera(resolved, settleMs);
+    if (reserveMiB)
+        device->setDiskReserve(DiskReserve(*reserveMiB));
+    return device;
+}
+
+std::unique_ptr<CaptureDevice> DeviceCatalog::openCamera(const QString &resolved,
+                                                         std::optional<int> settleMs) const
+{
     std::unique_ptr<gst::GStreamerDevice> device;
     if (resolved == testPattern) {
         device = gst::GStreamerDevice::testPattern();

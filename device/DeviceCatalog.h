@@ -16,6 +16,8 @@
 
 namespace device {
 
+class CaptureDevice;
+
 struct DeviceEntry {
     QString choice;
     QString name;
@@ -40,11 +42,16 @@ public:
     QString listing(const QString &choice) const;
 
     // The device for a choice that resolve() accepted; `settleMs`, where
-    // given, is how long a camera's frames are left unused after it opens.
+    // given, is how long a camera's frames are left unused after it opens,
+    // and `reserveMiB` the room its saving leaves free on the disk.
     std::unique_ptr<snappy::SnappyDevice> open(const QString &resolved,
-                                               std::optional<int> settleMs = {}) const;
+                                               std::optional<int> settleMs = {},
+                                               std::optional<int> reserveMiB = {}) const;
 
 private:
+    std::unique_ptr<CaptureDevice> openCamera(const QString &resolved,
+                                              std::optional<int> settleMs) const;
+
     QList<DeviceEntry> m_cameras;
 };
 

@@ -8,6 +8,7 @@
 #include "device/TgaEncoder.h"
 
 #include <QBuffer>
+#include <QFileInfo>
 
 #include <map>
 #include <memory>
@@ -47,19 +48,19 @@ QStringList SnapFileWriter::types()
 snappy::Failure SnapFileWriter::save(const QImage &picture, const QString &path,
                                      const QString &type)
 {
-    return write(picture, path, type, AtomicFileWriter::Existing::Replace).failure;
+    return write(picture, path, type, AtomicFileWriter::Existing::Replace, DiskReserve(0)).failure;
 }
 
-snappy::Failure SnapFileWriter::saveSnap(PropertyStore &properties)
+snappy::Failure SnapFileWriter::saveSnap(PropertyStore &properties, const DiskReserve &reserve)
 {
     using snappy::DispId;
     const bool keep =
         std::get<snappy::Boolean>(properties.read(DispId::SaveNoReplace)) == snappy::Boolean::True;
-    const AtomicFileWriter::Outcome outcome =
-        write(std::get<QImage>(properties.read(DispId::Picture)),
-              std::get<QString>(properties.read(DispId::SaveFileName)),
-              std::get<QString>(properties.read(DispId::SaveFileType)),
-              keep ? AtomicFileWriter::Existing::Keep : AtomicFileWriter::Existing::Replace);
+    const AtomicFileWriter::Outcome outcome = write(
+        std::get<QImage>(properties.read(DispId::Picture)),
+        std::get<QString>(properties.read(DispId::SaveFileName)),
+        std::get<QString>(properties.read(DispId::SaveFileType)),
+        keep ? AtomicFileWriter::Existing::Keep : AtomicFileWriter::Existing::Replace, reserve);
     properties.write(DispId::SaveNameTaken,
                      outcome.nameTaken ? snappy::Boolean::True : snappy::Boolean::False);
     return outcome.failure;
@@ -67,7 +68,8 @@ snappy::Failure SnapFileWriter::saveSnap(PropertyStore &properties)
 
 AtomicFileWriter::Outcome SnapFileWriter::write(const QImage &picture, const QString &path,
                                                 const QString &type,
-                                                AtomicFileWriter::Existing existing)
+                                                AtomicFileWriter::Existing existing,
+                                                const DiskReserve &reserve)
 {
     auto failed = [&](const QString &reason) {
         return AtomicFileWriter::Outcome{QStringLiteral("Could not save %1: %2").arg(path, reason)};
@@ -84,6 +86,10 @@ AtomicFileWriter::Outcome SnapFileWriter::write(const QImage &picture, const QSt
     buffer.open(QIODevice::WriteOnly);
     if (const snappy::Failure encoded = found->second->encode(picture, buffer))
         return failed(*encoded);
+    // Only the encoded file's size tells whether it still fits.
+    if (const snappy::Failure refused =
+            reserve.refusal(QFileInfo(path).absolutePath(), bytes.size()))
+        return failed(*refused);
     AtomicFileWriter::Outcome outcome = AtomicFileWriter::write(path, bytes, existing);
     if (outcome.failure)
         outcome.failure = failed(*outcome.failure).failure;

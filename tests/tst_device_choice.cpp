@@ -81,6 +81,12 @@ private slots:
             << QStringList{"--settle-time", "-5"} << 1 << "--settle-time";
         QTest::newRow("settle time taken")
             << QStringList{"--settle-time", "250", "--list-devices"} << 0 << "stand-in";
+        QTest::newRow("reserve not a number")
+            << QStringList{"--reserve", "1G"} << 1 << "--reserve takes a number of MiB";
+        QTest::newRow("reserve below zero")
+            << QStringList{"--reserve", "-1"} << 1 << "--reserve takes a number of MiB";
+        QTest::newRow("reserve taken")
+            << QStringList{"--reserve", "0", "--list-devices"} << 0 << "stand-in";
     }
     void commandLineAnswersWithoutAWindow()
     {
