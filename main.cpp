@@ -4,6 +4,7 @@
 #include "app/ProgramIdentity.h"
 #include "app/ProgramStyle.h"
 #include "device/DeviceCatalog.h"
+#include "timelapse/MakeVideo.h"
 
 #include <QApplication>
 
@@ -16,6 +17,8 @@ int main(int argc, char *argv[])
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
     const CommandLine options = CommandLine::parse(arguments);
+    if (options.makeVideo)
+        return timelapse::MakeVideo(*options.makeVideo).run();
     std::jthread fontConfiguration = readFontConfigurationAhead();
 
     const device::DeviceCatalog catalog = device::DeviceCatalog::attached();

@@ -1,11 +1,15 @@
 #include "app/CommandLine.h"
 
 #include "device/DiskReserve.h"
+#include "device/SnapFileWriter.h"
+#include "timelapse/SnapSeries.h"
+#include "timelapse/VideoFormat.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -16,6 +20,82 @@ namespace {
     std::fputs(qPrintable(text), status == EXIT_SUCCESS ? stdout : stderr);
     std::exit(status);
 }
+
+// Making a video is a command for scripts, which expect the usual 2 for
+// arguments it cannot take; the window's options keep 1.
+constexpr int badVideoArguments = 2;
+constexpr int mostFramesPerSecond = 240;
+
+struct VideoOptions {
+    QCommandLineOption makeVideo{
+        QStringLiteral("make-video"),
+        QCoreApplication::translate(
+            "CommandLine", "Make a video of the numbered snaps from <first-snap> on, such as "
+                           "Lumivane00000.bmp, and end; no window opens. Gaps in the numbers "
+                           "are told and skipped. Ctrl-C ends the video where it is."),
+        QStringLiteral("first-snap")};
+    QCommandLineOption fps{
+        QStringLiteral("fps"),
+        QCoreApplication::translate("CommandLine",
+                                    "Frames a second in the video (default 25, at most 240)."),
+        QStringLiteral("frames")};
+    QCommandLineOption output{
+        QStringLiteral("output"),
+        QCoreApplication::translate(
+            "CommandLine", "Write the video to <file>: .webm, or .mp4 where an H.264 encoder "
+                           "is installed (default: the snaps' base name with .webm, beside "
+                           "them)."),
+        QStringLiteral("file")};
+    QCommandLineOption overwrite{
+        QStringLiteral("overwrite"),
+        QCoreApplication::translate("CommandLine", "Let the video replace a file of its name.")};
+
+    // Exits for arguments the video cannot take.
+    std::optional<timelapse::VideoRequest> requested(const QCommandLineParser &parser) const
+    {
+        if (!parser.isSet(makeVideo)) {
+            if (parser.isSet(fps) || parser.isSet(output) || parser.isSet(overwrite))
+                finish(QCoreApplication::translate(
+                           "CommandLine", "--fps, --output and --overwrite go with --make-video\n"),
+                       badVideoArguments);
+            return std::nullopt;
+        }
+        timelapse::VideoRequest request{.firstSnap = parser.value(makeVideo),
+                                        .output = parser.value(output),
+                                        .overwrite = parser.isSet(overwrite)};
+        if (!QFileInfo(request.firstSnap).isFile())
+            finish(QCoreApplication::translate("CommandLine", "No such snap: %1\n")
+                       .arg(request.firstSnap),
+                   badVideoArguments);
+        if (!timelapse::SnapSeries::startingAt(request.firstSnap))
+            finish(QCoreApplication::translate(
+                       "CommandLine", "%1 is not a numbered snap: a base name, five or more "
+                                      "digits and a snap type's extension (%2), such as "
+                                      "Lumivane00000.bmp\n")
+                       .arg(request.firstSnap,
+                            device::SnapFileWriter::types().join(QStringLiteral(", "))),
+                   badVideoArguments);
+        if (parser.isSet(fps)) {
+            bool number = false;
+            request.framesPerSecond = parser.value(fps).toDouble(&number);
+            if (!number || !(request.framesPerSecond > 0) ||
+                request.framesPerSecond > mostFramesPerSecond)
+                finish(QCoreApplication::translate("CommandLine",
+                                                   "--fps takes a number of frames a second "
+                                                   "above 0 and at most %1: %2\n")
+                           .arg(mostFramesPerSecond)
+                           .arg(parser.value(fps)),
+                       badVideoArguments);
+        }
+        if (!request.output.isEmpty() && !timelapse::VideoFormat::named(request.output))
+            finish(QCoreApplication::translate("CommandLine",
+                                               "--output %1: a video is written as .webm or "
+                                               ".mp4\n")
+                       .arg(request.output),
+                   badVideoArguments);
+        return request;
+    }
+};
 
 } // namespace
 
@@ -50,13 +130,21 @@ CommandLine CommandLine::parse(const QStringList &arguments)
                                     "snaps' disk (default %1; 0 for no limit).")
             .arg(device::DiskReserve::defaultMiB),
         QStringLiteral("MiB"));
-    parser.addOption(device);
-    parser.addOption(listDevices);
-    parser.addOption(settleTime);
-    parser.addOption(reserve);
+    const VideoOptions video;
+    for (const QCommandLineOption &option : {device, listDevices, settleTime, reserve,
+                                             video.makeVideo, video.fps, video.output,
+                                             video.overwrite})
+        parser.addOption(option);
 
+    const int badArguments =
+        std::any_of(arguments.begin(), arguments.end(),
+                    [](const QString &argument) {
+                        return argument.startsWith(QLatin1String("--make-video"));
+                    })
+            ? badVideoArguments
+            : EXIT_FAILURE;
     if (!parser.parse(arguments))
-        finish(parser.errorText() + QLatin1Char('\n'), EXIT_FAILURE);
+        finish(parser.errorText() + QLatin1Char('\n'), badArguments);
     // Parsing comes before the application object, which a display needs,
     // so the parser cannot know the program's name by itself.
     if (parser.isSet(help))
@@ -70,9 +158,9 @@ CommandLine CommandLine::parse(const QStringList &arguments)
     if (!parser.positionalArguments().isEmpty())
         finish(QCoreApplication::translate("CommandLine", "Unexpected argument: %1\n")
                    .arg(parser.positionalArguments().join(QLatin1Char(' '))),
-               EXIT_FAILURE);
+               badArguments);
     CommandLine options{parser.value(device), parser.isSet(listDevices), std::nullopt,
-                        std::nullopt};
+                        std::nullopt, video.requested(parser)};
     if (parser.isSet(settleTime)) {
         bool number = false;
         const int milliseconds = parser.value(settleTime).toInt(&number);

@@ -2,7 +2,10 @@
 
 // What the program is asked to do when it starts. Without arguments it runs
 // on the default capture device; --help and --version print and end the
-// program before any window exists, so they work without a display.
+// program before any window exists, so they work without a display, as
+// --make-video does.
+
+#include "timelapse/VideoRequest.h"
 
 #include <QString>
 #include <QStringList>
@@ -19,6 +22,8 @@ struct CommandLine {
     // The room a save leaves free on the snaps' disk, 0 for none; unset for
     // the default.
     std::optional<int> reserveMiB;
+    // Set to make a video of a series instead of running the window.
+    std::optional<timelapse::VideoRequest> makeVideo;
 
     // Prints help, the version or what was wrong and exits for those;
     // returns what to run otherwise.
