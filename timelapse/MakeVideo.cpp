@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <malloc.h>
 #include <optional>
 
 namespace timelapse {
@@ -56,6 +57,11 @@ MakeVideo::ExitCode MakeVideo::run()
 {
     // Before GStreamer starts threads, which then leave the signals to it.
     StopSignals stop;
+    // Every snap is a picture of megabytes, allocated on one thread and
+    // freed on another: kept by the allocator, their memory is not handed
+    // back to the system and faulted in again for every frame.
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    mallopt(M_TRIM_THRESHOLD, 64 << 20);
     const std::optional<SnapSeries> series = SnapSeries::startingAt(m_request.firstSnap);
     if (!series) {
         std::fprintf(stderr, "%s is not a numbered snap\n", qPrintable(m_request.firstSnap));

@@ -1,5 +1,6 @@
 #include "timelapse/ProgressLine.h"
 
+#include <algorithm>
 #include <unistd.h>
 
 namespace timelapse {
