@@ -4,14 +4,12 @@
 // the run-length encoders: on grainy pictures runs are rare, so most of the
 // time goes into showing that there are none.
 
+#include "device/VectorPaths.h"
+
 #include <QtAlgorithms>
 #include <QtEndian>
 
 #include <algorithm>
-
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
 
 namespace device::byteruns {
 
@@ -55,11 +53,11 @@ inline int firstRun(const quint8 *data, int from, int to, int size, int length)
 }
 
 // How many bytes from data[from] on equal it, counting no further than
-// data[end - 1]. With SSE2 it compares sixteen at a time and reads up to
+// data[end - 1]. On x86-64 it compares sixteen at a time and reads up to
 // fifteen bytes past `end`, which the caller's buffer must hold.
 inline int runLength(const quint8 *data, int from, int end)
 {
-#ifdef __SSE2__
+#if LUMIVANE_X86_VECTORS
     const __m128i first = _mm_set1_epi8(char(data[from]));
     for (int i = from; i < end; i += 16) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + i));

@@ -3,6 +3,7 @@
 #include "device/ByteRuns.h"
 #include "device/ByteWriter.h"
 #include "device/RgbPlanes.h"
+#include "device/VectorPaths.h"
 
 #include <QtEndian>
 
@@ -10,17 +11,13 @@
 #include <cstring>
 #include <vector>
 
-#ifdef __x86_64__
-#include <immintrin.h>
-#endif
-
 namespace device {
 
 namespace {
 
 constexpr int longestPacket = 128;
 
-#ifdef __SSE2__
+#if LUMIVANE_X86_VECTORS
 inline __m128i load16(const quint8 *p)
 {
     return _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
@@ -38,7 +35,7 @@ inline __m128i load16(const quint8 *p)
 int literalStretch(const quint8 *data, int start, int size, char *to)
 {
     const int end = std::min(size, start + longestPacket);
-#ifdef __SSE2__
+#if LUMIVANE_X86_VECTORS
     for (int i = start; i < end; i += 16) {
         const __m128i v = load16(data + i);
         _mm_storeu_si128(reinterpret_cast<__m128i *>(to + (i - start)), v);
@@ -101,7 +98,7 @@ quint64 transposeBits(quint64 x)
 // The vector paths gather the top bits of many values at once and add each
 // byte to itself to bring up the next bit. Each eight values are reversed
 // first, so that the first lands in the highest bit of its byte of the mask.
-#ifdef __x86_64__
+#if LUMIVANE_X86_VECTORS
 // Thirty-two values at a time; returns how many plane bytes it did.
 [[gnu::target("avx2")]] int splitPlanesAvx2(const quint8 *values, quint8 *planes, int rowBytes)
 {
@@ -126,12 +123,12 @@ quint64 transposeBits(quint64 x)
 void splitPlanes(const quint8 *values, quint8 *planes, int rowBytes)
 {
     int g = 0;
-#ifdef __x86_64__
+#if LUMIVANE_X86_VECTORS
     static const bool avx2 = __builtin_cpu_supports("avx2");
     if (avx2)
         g = splitPlanesAvx2(values, planes, rowBytes);
 #endif
-#ifdef __SSE2__
+#if LUMIVANE_X86_VECTORS
     for (; g + 2 <= rowBytes; g += 2) {
         __m128i v = load16(values + 8 * g);
         v = _mm_shufflehi_epi16(_mm_shufflelo_epi16(v, _MM_SHUFFLE(0, 1, 2, 3)),

@@ -1,6 +1,6 @@
 #include "device/NearestColour.h"
 
-#include "device/WideVectors.h"
+#include "device/VectorPaths.h"
 
 #include <algorithm>
 #include <climits>

@@ -2,14 +2,11 @@
 
 #include "device/Halves.h"
 #include "device/NearestColour.h"
+#include "device/RgbPlanes.h"
 
 #include <algorithm>
 #include <array>
 #include <vector>
-
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
 
 namespace device {
 
@@ -22,7 +19,7 @@ constexpr int bands = 8;
 using Pixels = std::array<QRgb, bands>;
 
 // One 16-bit number for each band.
-#ifdef __SSE2__
+#if LUMIVANE_X86_VECTORS
 class Lanes {
 public:
     Lanes()
@@ -52,21 +49,16 @@ public:
         return out;
     }
 
-    // The red, green and blue of the pixels. Three rounds of interleaving
-    // bytes sort the pixels' bytes by colour.
+    // The red, green and blue of the pixels.
     static std::array<Lanes, 3> split(const Pixels &p)
     {
-        const __m128i low = _mm_set_epi32(int(p[3]), int(p[2]), int(p[1]), int(p[0]));
-        const __m128i high = _mm_set_epi32(int(p[7]), int(p[6]), int(p[5]), int(p[4]));
-        const __m128i a = _mm_unpacklo_epi8(low, high);
-        const __m128i b = _mm_unpackhi_epi8(low, high);
-        const __m128i c = _mm_unpacklo_epi8(a, b);
-        const __m128i d = _mm_unpackhi_epi8(a, b);
-        const __m128i blueGreen = _mm_unpacklo_epi8(c, d);
-        const __m128i redAlpha = _mm_unpackhi_epi8(c, d);
+        const ByColour sorted =
+            sortByColour(_mm_set_epi32(int(p[3]), int(p[2]), int(p[1]), int(p[0])),
+                         _mm_set_epi32(int(p[7]), int(p[6]), int(p[5]), int(p[4])));
         const __m128i zero = _mm_setzero_si128();
-        return {Lanes(_mm_unpacklo_epi8(redAlpha, zero)), Lanes(_mm_unpackhi_epi8(blueGreen, zero)),
-                Lanes(_mm_unpacklo_epi8(blueGreen, zero))};
+        return {Lanes(_mm_unpacklo_epi8(sorted.redUnused, zero)),
+                Lanes(_mm_unpackhi_epi8(sorted.blueGreen, zero)),
+                Lanes(_mm_unpacklo_epi8(sorted.blueGreen, zero))};
     }
 
 private:

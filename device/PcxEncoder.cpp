@@ -3,14 +3,10 @@
 #include "device/ByteRuns.h"
 #include "device/ByteWriter.h"
 #include "device/RgbPlanes.h"
+#include "device/VectorPaths.h"
 
 #include <algorithm>
-#include <cstring>
 #include <vector>
-
-#ifdef __x86_64__
-#include <emmintrin.h>
-#endif
 
 namespace device {
 
@@ -33,9 +29,32 @@ inline char *run(const quint8 *line, int &i, int size, char *out)
     return out;
 }
 
-#ifdef __x86_64__
-using Bytes16 = quint8 __attribute__((vector_size(16)));
+// A byte with both top bits set would read as a count, so it goes behind a
+// count of one.
+char *literal(quint8 v, char *out)
+{
+    *out = char(countOfOne);
+    out += v >= 0xC0;
+    *out = char(v);
+    return out + 1;
+}
 
+// At most two bytes out for each byte in.
+char *encodeLineByteByByte(const quint8 *line, int size, char *out)
+{
+    int i = 0;
+    while (i < size) {
+        const bool three = i + 2 < size && line[i + 1] == line[i] && line[i + 2] == line[i];
+        // Runs worth a count, as on the quick path.
+        if (three && (line[i] >= 0xC0 || (i + 3 < size && line[i + 3] == line[i])))
+            out = run(line, i, size, out);
+        else
+            out = literal(line[i++], out);
+    }
+    return out;
+}
+
+#if LUMIVANE_X86_VECTORS
 // For each set of eight bytes needing a count (bit k for byte k): where each
 // output byte comes from, byte 8 standing for the count; and how many counts
 // the set holds. Built at compile time, so start-up pays nothing for it.
@@ -64,22 +83,21 @@ constexpr Spreads spreads = makeSpreads();
 
 // Writes the first `count` (up to eight) of the low eight bytes of
 // `withCount`, each marked in `counted` behind a count of one taken from its
-// byte 8, with one byte shuffle. A byte with both top bits set would read as
-// a count, hence the count of one. It stores sixteen bytes: those past the
+// byte 8, with one byte shuffle. It stores sixteen bytes: those past the
 // ones kept are overwritten next or lie in the slack given for the line.
-inline char *spread(__m128i withCount, unsigned counted, int count, char *out)
+[[gnu::target("ssse3")]] inline char *spread(__m128i withCount, unsigned counted, int count,
+                                             char *out)
 {
     const unsigned mask = counted & 0xff;
-    Bytes16 from;
-    std::memcpy(&from, spreads.from[mask], sizeof from);
-    const Bytes16 spreadOut = __builtin_shuffle(Bytes16(withCount), from);
-    std::memcpy(out, &spreadOut, sizeof spreadOut);
+    const __m128i from = _mm_load_si128(reinterpret_cast<const __m128i *>(spreads.from[mask]));
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(out), _mm_shuffle_epi8(withCount, from));
     return out + count + spreads.counts[mask & ((1u << count) - 1)];
 }
 
 // Writes the first `count` (up to sixteen) of the bytes in `bytes` in two
 // halves as above, storing 32 bytes.
-inline char *spreadSixteen(__m128i bytes, unsigned counted, int count, char *out)
+[[gnu::target("ssse3")]] inline char *spreadSixteen(__m128i bytes, unsigned counted, int count,
+                                                    char *out)
 {
     const __m128i counts = _mm_set1_epi8(char(countOfOne));
     out = spread(_mm_unpacklo_epi64(bytes, counts), counted, std::min(count, 8), out);
@@ -116,9 +134,8 @@ inline SixteenBytes sixteenBytesAt(const quint8 *line, int i, int size)
 // bytes need a count, and everything before the run is spread at once. It
 // reads up to eighteen bytes past the end of the line and stores up to 32
 // past its code, so the caller leaves room for both. At most two bytes out
-// for each byte in. Built twice, since the shuffle is one instruction only
-// from SSSE3 on; the processor picks the build when the program loads.
-[[gnu::target_clones("default", "ssse3")]] char *encodeLine(const quint8 *line, int size, char *out)
+// for each byte in.
+[[gnu::target("ssse3")]] char *encodeLineSixteenAtOnce(const quint8 *line, int size, char *out)
 {
     int i = 0;
     while (i < size) {
@@ -138,33 +155,19 @@ inline SixteenBytes sixteenBytesAt(const quint8 *line, int i, int size)
     }
     return out;
 }
+#endif
 
-#else
-// A byte with both top bits set would read as a count, so it goes behind a
-// count of one.
-char *literal(quint8 v, char *out)
-{
-    *out = char(countOfOne);
-    out += v >= 0xC0;
-    *out = char(v);
-    return out + 1;
-}
-
-// At most two bytes out for each byte in.
+// Sixteen bytes at a time where the processor shuffles bytes in one
+// instruction (from SSSE3 on), otherwise byte by byte.
 char *encodeLine(const quint8 *line, int size, char *out)
 {
-    int i = 0;
-    while (i < size) {
-        const bool three = i + 2 < size && line[i + 1] == line[i] && line[i + 2] == line[i];
-        // Runs worth a count, as on the quick paths.
-        if (three && (line[i] >= 0xC0 || (i + 3 < size && line[i + 3] == line[i])))
-            out = run(line, i, size, out);
-        else
-            out = literal(line[i++], out);
-    }
-    return out;
-}
+#if LUMIVANE_X86_VECTORS
+    static const bool ssse3 = __builtin_cpu_supports("ssse3");
+    if (ssse3)
+        return encodeLineSixteenAtOnce(line, size, out);
 #endif
+    return encodeLineByteByByte(line, size, out);
+}
 
 void appendRgb(QByteArray &bytes, QRgb c)
 {

@@ -1,6 +1,6 @@
 #include "device/PictureAdjuster.h"
 
-#include "device/WideVectors.h"
+#include "device/VectorPaths.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,16 +1,13 @@
 #include "device/Resampler.h"
 
 #include "device/Halves.h"
+#include "device/VectorPaths.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
 #include <vector>
-
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
 
 namespace device {
 
@@ -97,7 +94,7 @@ inline uchar settle(int sum)
 void blendLines(const uchar *const *rows, const qint16 *weight, int taps, uchar *out, int bytes)
 {
     int i = 0;
-#ifdef __SSE2__
+#if LUMIVANE_X86_VECTORS
     const __m128i zero = _mm_setzero_si128();
     const __m128i half = _mm_set1_epi32(weightHalf);
     for (; i + 16 <= bytes; i += 16) {
@@ -133,7 +130,7 @@ void blendLines(const uchar *const *rows, const qint16 *weight, int taps, uchar 
 // 255, stays 255 since the weights sum to one. Taps come in pairs (planAxis
 // gives an even count), so that one multiply-add of 16-bit lanes weighs two
 // taps of all four channels at once, and saturating packs do the clamping.
-#ifdef __SSE2__
+#if LUMIVANE_X86_VECTORS
 // The pass along a line reads the line with its end pixels repeated beyond
 // its ends, so that the taps of every output pixel lie side by side and each
 // pair of them comes in one load.

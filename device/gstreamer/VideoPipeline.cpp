@@ -76,6 +76,12 @@ QString quoted(QString text)
 // What GStreamer's threads of one opening reach: the pipeline object, to
 // hand over to, and the first failure, for the opening to give as its reason.
 struct VideoPipeline::Streaming {
+    Streaming(VideoPipeline *owner, quint64 opening)
+        : owner(owner)
+        , opening(opening)
+    {
+    }
+
     VideoPipeline *owner;
     quint64 opening;
     qint64 lastFrameUs = 0;

@@ -1,0 +1,25 @@
+#pragma once
+
+// Which paths the device's work on pictures takes. On x86-64 it has paths of
+// its own written with SSE2, which every such processor has, and functions
+// built a second time for the processors that have more. Elsewhere, or where
+// the build defines LUMIVANE_PORTABLE_VECTORS, it takes its portable paths:
+// plain loops the compiler turns into vector instructions as it can. The
+// tests build the portable paths on x86-64 too, so that both are known to
+// write the same bytes.
+
+#if defined(__x86_64__) && !defined(LUMIVANE_PORTABLE_VECTORS)
+#define LUMIVANE_X86_VECTORS 1
+#include <immintrin.h>
+#else
+#define LUMIVANE_X86_VECTORS 0
+#endif
+
+// Marks a function of plain loops to be built a second time for processors
+// with AVX2, which do twice as much at once; the processor picks the build
+// when the program loads.
+#if LUMIVANE_X86_VECTORS
+#define LUMIVANE_WIDE_VECTORS [[gnu::target_clones("default", "avx2")]]
+#else
+#define LUMIVANE_WIDE_VECTORS
+#endif
