@@ -11,6 +11,7 @@
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <utility>
 
 namespace timelapse {
 
@@ -176,17 +177,9 @@ void VideoEncoder::close()
 {
     if (!m_pipeline)
         return;
-    // Stopping joins the streaming threads, so none of them reaches the
-    // shared state once it is gone.
-    gst_element_set_state(m_pipeline, GST_STATE_NULL);
-    GstBus *bus = gst_element_get_bus(m_pipeline);
-    gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
-    gst_object_unref(bus);
+    device::gst::stopAndRelease(std::exchange(m_pipeline, nullptr));
     if (m_source)
-        gst_object_unref(m_source);
-    gst_object_unref(m_pipeline);
-    m_source = nullptr;
-    m_pipeline = nullptr;
+        gst_object_unref(std::exchange(m_source, nullptr));
     m_streaming.reset();
 }
 

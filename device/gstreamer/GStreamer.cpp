@@ -33,4 +33,13 @@ QString reasonOf(GstMessage *message)
     return reason;
 }
 
+void stopAndRelease(GstElement *pipeline)
+{
+    gst_element_set_state(pipeline, GST_STATE_NULL);
+    GstBus *bus = gst_element_get_bus(pipeline);
+    gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
+    gst_object_unref(bus);
+    gst_object_unref(pipeline);
+}
+
 } // namespace device::gst

@@ -9,6 +9,7 @@
 
 typedef struct _GError GError;
 typedef struct _GstMessage GstMessage;
+typedef struct _GstElement GstElement;
 
 namespace device::gst {
 
@@ -18,5 +19,10 @@ snappy::Failure initialise();
 QString reasonOf(const GError *error);
 // The text of an error or end-of-stream message.
 QString reasonOf(GstMessage *message);
+
+// Stops a pipeline whose bus has a sync handler and lets go of it. Stopping
+// joins the streaming threads, so none of them reaches what the handler
+// served once this returns.
+void stopAndRelease(GstElement *pipeline);
 
 } // namespace device::gst

@@ -12,6 +12,7 @@
 #include <QMetaObject>
 
 #include <mutex>
+#include <utility>
 
 namespace device::gst {
 
@@ -260,14 +261,7 @@ void VideoPipeline::closeNow()
 {
     if (!m_pipeline)
         return;
-    // Stopping joins the streaming threads, so none of them reaches the
-    // opening's state once it is gone.
-    gst_element_set_state(m_pipeline, GST_STATE_NULL);
-    GstBus *bus = gst_element_get_bus(m_pipeline);
-    gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
-    gst_object_unref(bus);
-    gst_object_unref(m_pipeline);
-    m_pipeline = nullptr;
+    gst::stopAndRelease(std::exchange(m_pipeline, nullptr));
     m_streaming->devicePool.releaseAfterStop();
     m_streaming.reset();
 }
