@@ -24,7 +24,7 @@ QList<int> repeated(const QList<int> &steps, int times)
     return all;
 }
 
-// The due times of a series, in milliseconds after the interval was chosen.
+// The due times of a series, in milliseconds after Delayed Snap was chosen.
 QList<int> every(int interval, int count)
 {
     QList<int> due;
@@ -33,7 +33,69 @@ QList<int> every(int interval, int count)
     return due;
 }
 
+// One step of a delayed-snap run: the clock moves by `value` ms and the timer
+// ticks, another interval entry is chosen, or a preview is chosen, the clock
+// moves by `value` ms and Delayed Snap is chosen again.
+struct Step {
+    enum Kind { Tick, Choose, Leave } kind;
+    int value;
+};
+
+QList<Step> ticks(const QList<int> &steps)
+{
+    QList<Step> all;
+    for (int step : steps)
+        all << Step{Step::Tick, step};
+    return all;
+}
+
+// What a test does to the controls before a snap.
+using ControlSetup = std::function<void(const CaptureControls &)>;
+
+// What a snap sends with the start-up controls, where each property named
+// with a value takes it, and each named alone is not written.
+QStringList startupWith(const QStringList &changes)
+{
+    QStringList log;
+    for (const QString &entry : StartupSettings) {
+        const QString property = entry.section(' ', 1, 1);
+        const auto change = std::find_if(changes.cbegin(), changes.cend(), [&](const QString &c) {
+            return c.section(' ', 0, 0) == property;
+        });
+        if (change == changes.cend())
+            log << entry;
+        else if (change->contains(' '))
+            log << "write " + *change;
+    }
+    return log;
+}
+
+void changeEveryControl(const CaptureControls &c)
+{
+    c.cmbSource->select(3);
+    c.cmbColor->select(0);
+    c.CmbSize->select(3);
+    c.cmbSnapMethod->select(2);
+    c.cmbProcessFilter->select(0);
+    c.chkOptimized->setChecked(false);
+    c.chkVidOut->setChecked(true);
+    c.chkNegative->setChecked(true);
+    c.sldBlue->setValue(-50);
+    c.sldTint->setValue(50);
+    c.sldGamma->setValue(-2);
+}
+
+void unselectEveryList(const CaptureControls &c)
+{
+    for (DropDownList *list :
+         {c.cmbSource, c.cmbColor, c.CmbSize, c.cmbProcessFilter, c.cmbSnapMethod})
+        list->setCurrentIndex(-1);
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(Step)
+Q_DECLARE_METATYPE(ControlSetup)
 
 class SnapModesTest : public QObject {
     Q_OBJECT
@@ -65,7 +127,7 @@ private slots:
         const CaptureControls &c = t.controls();
         choose(t, SnapMode::DelayedSnap);
         choose(t, mode);
-        QCOMPARE(t.device->log(), log);
+        QCOMPARE(withWritesSorted(t.device->log()), withWritesSorted(log));
         QCOMPARE(t.state().bRapidSnap, mode == SnapMode::RapidSnap ? FlagTrue : FlagFalse);
         const bool delayed = mode == SnapMode::DelayedSnap;
         QCOMPARE(c.Frame12->isEnabled() && c.CmbSnapTime->isEnabled(), delayed);
@@ -74,98 +136,85 @@ private slots:
         QCOMPARE(c.lblNextSnap->isHidden(), !delayed);
     }
 
+    // Each snap reads the controls as they are then; a list without a
+    // selection sends nothing, or -1 where the device takes that.
+    void snapSettingsReadTheControlsAtEachRun_data()
+    {
+        QTest::addColumn<ControlSetup>("setup");
+        QTest::addColumn<QStringList>("log");
+        QTest::newRow("start-up") << ControlSetup() << StartupSettings;
+        QTest::newRow("every control changed")
+            << ControlSetup(changeEveryControl)
+            << startupWith({"LiveSource False", "ColorSource False", "ColorDepth int16 4",
+                            "SnapWidth int16 800", "SnapMethod int16 2", "ProcessFilter int16 0",
+                            "OptimizedPalette int16 0", "VideoOut int16 1", "Negative int16 1",
+                            "Blue int32 50", "Tint int32 -50", "Gamma int32 2"});
+        QTest::newRow("lists without selection")
+            << ControlSetup(unselectEveryList)
+            << startupWith({"LiveSource", "ColorSource", "ColorDepth", "SnapWidth",
+                            "ProcessFilter int16 -1", "SnapMethod int16 -1"});
+    }
     void snapSettingsReadTheControlsAtEachRun()
     {
+        QFETCH(ControlSetup, setup);
+        QFETCH(QStringList, log);
         TestWindow t;
-        const CaptureControls &c = t.controls();
-        c.cmbSource->select(3);
-        c.cmbColor->select(0);
-        c.CmbSize->select(3);
-        c.chkOptimized->setChecked(false);
-        c.chkVidOut->setChecked(true);
-        c.chkNegative->setChecked(true);
-        c.sldBlue->setValue(-50);
-        c.sldTint->setValue(50);
-        c.sldGamma->setValue(-2);
+        choose(t, SnapMode::SingleSnap);
+        if (setup)
+            setup(t.controls());
         choose(t, SnapMode::RapidSnap);
-        QCOMPARE(
-            t.device->log(),
-            QStringList({"write LiveSource False", "write ColorSource False",
-                         "write ColorDepth int16 4", "write SnapWidth int16 800",
-                         "write OptimizedPalette int16 0", "write ProcessFilter int16 2",
-                         "write SnapMethod int16 1", "write VideoOut int16 1",
-                         "write Blue int32 50", "write Bright int32 0", "write Contrast int32 0",
-                         "write Gamma int32 2", "write Green int32 0", "write Red int32 0",
-                         "write Saturation int32 0", "write Sharpness int32 0",
-                         "write Tint int32 -50", "write Negative int16 1", "call Snap"}));
-    }
-
-    void listsWithoutSelectionSendNothingOrMinusOne()
-    {
-        TestWindow t;
-        const CaptureControls &c = t.controls();
-        for (DropDownList *list :
-             {c.cmbSource, c.cmbColor, c.CmbSize, c.cmbProcessFilter, c.cmbSnapMethod})
-            list->setCurrentIndex(-1);
-        choose(t, SnapMode::RapidSnap);
-        const QStringList writes = t.device->entries("write");
-        QCOMPARE(writes.mid(0, 4),
-                 QStringList({"write OptimizedPalette int16 1", "write ProcessFilter int16 -1",
-                              "write SnapMethod int16 -1", "write VideoOut int16 0"}));
-        QCOMPARE(writes.size(), StartupSettings.size() - 1 - 4);
-    }
-
-    void countdownSnapsEveryIntervalAndNeverShowsZero()
-    {
-        TestWindow t;
-        const CaptureControls &c = t.controls();
-        choose(t, SnapMode::DelayedSnap);
-        QVERIFY(c.lblNextSnap->text().isEmpty());
-        t.passSeconds(1);
-        QCOMPARE(c.lblNextSnap->text(), QString("Next Snap in 0 Hrs 0 minutes 59 Seconds"));
-        t.passSeconds(58);
-        QCOMPARE(c.lblNextSnap->text(), QString("Next Snap in 0 Hrs 0 minutes 1 Seconds"));
-        QCOMPARE(t.device->callCount(snappy::Method::Snap), 0);
-        t.passSeconds(1);
-        QCOMPARE(t.device->callCount(snappy::Method::Snap), 1);
-        QCOMPARE(c.lblNextSnap->text(), QString("Next Snap in 0 Hrs 1 minutes 0 Seconds"));
-        t.passSeconds(60);
-        QCOMPARE(t.device->callCount(snappy::Method::Snap), 2);
+        QCOMPARE(withWritesSorted(t.device->log()), withWritesSorted(log));
     }
 
     // Snaps fall due on the clock at whole intervals after the choice,
     // however the ticks come: late, early, twice in a second or after a
     // stall. A stall past a due time snaps once, at once, and the series
-    // keeps its due times; the count shown is the true time left.
-    void snapsFallDueOnTheClock_data()
+    // keeps its due times; the count shown is the true time left, never 0.
+    // A new choice, or leaving Delayed Snap and coming back, counts afresh.
+    void countdown_data()
     {
         QTest::addColumn<int>("entry");
-        QTest::addColumn<QList<int>>("steps");
+        QTest::addColumn<QList<Step>>("steps");
         QTest::addColumn<QList<int>>("snapsAt");
         QTest::addColumn<QString>("label");
+        const auto row = [](const char *tag, int entry, const QList<Step> &steps,
+                            const QList<int> &snapsAt, const QString &label) {
+            QTest::newRow(tag) << entry << steps << snapsAt
+                               << (label.isEmpty() ? label : "Next Snap in " + label + " Seconds");
+        };
+        row("just chosen", 0, {}, {}, "");
+        row("a second in", 0, ticks(seconds(1)), {}, "0 Hrs 0 minutes 59");
+        row("a second to go", 0, ticks(seconds(59)), {}, "0 Hrs 0 minutes 1");
         // Ticked only in the second before each due time and at it.
-        QTest::newRow("a day, every minute")
-            << 0 << repeated({59000, 1000}, 1440) << every(60000, 1440) << "0 Hrs 1 minutes 0";
-        QTest::newRow("ticks late")
-            << 0 << QList{1300} + seconds(125) << QList{60300, 120300} << "0 Hrs 0 minutes 54";
-        QTest::newRow("ticks early")
-            << 0 << QList{700} + seconds(125) << QList{59700, 119700} << "0 Hrs 0 minutes 54";
-        QTest::newRow("two ticks in a second")
-            << 0 << seconds(30) + QList{0} + seconds(30) << QList{60000} << "0 Hrs 1 minutes 0";
-        QTest::newRow("stall within an interval") << 0 << seconds(20) + QList{7000} + seconds(100)
-                                                  << QList{60000, 120000} << "0 Hrs 0 minutes 53";
-        QTest::newRow("stall past a due time") << 0 << seconds(50) + QList{75000} + seconds(62)
-                                               << QList{125000, 180000} << "0 Hrs 0 minutes 53";
-        QTest::newRow("stall over many intervals")
-            << 2 << seconds(10) + QList{3605000} + seconds(290) << QList{3615000, 3900000}
-            << "0 Hrs 4 minutes 55";
-        QTest::newRow("stall in a day-long interval")
-            << 11 << seconds(5) + QList{10920000} << QList<int>{} << "20 Hrs 57 minutes 55";
+        row("a day, every minute", 0, ticks(repeated({59000, 1000}, 1440)), every(60000, 1440),
+            "0 Hrs 1 minutes 0");
+        row("ticks late", 0, ticks(QList{1300} + seconds(125)), {60300, 120300},
+            "0 Hrs 0 minutes 54");
+        row("ticks early", 0, ticks(QList{700} + seconds(125)), {59700, 119700},
+            "0 Hrs 0 minutes 54");
+        row("two ticks in a second", 0, ticks(seconds(30) + QList{0} + seconds(30)), {60000},
+            "0 Hrs 1 minutes 0");
+        row("stall within an interval", 0, ticks(seconds(20) + QList{7000} + seconds(100)),
+            {60000, 120000}, "0 Hrs 0 minutes 53");
+        row("stall past a due time", 0, ticks(seconds(50) + QList{75000} + seconds(62)),
+            {125000, 180000}, "0 Hrs 0 minutes 53");
+        row("stall over many intervals", 2, ticks(seconds(10) + QList{3605000} + seconds(290)),
+            {3615000, 3900000}, "0 Hrs 4 minutes 55");
+        row("stall in a day-long interval", 11, ticks(seconds(5) + QList{10920000}), {},
+            "20 Hrs 57 minutes 55");
+        row("another interval", 0, ticks(seconds(5)) + QList{Step{Step::Choose, 3}} + ticks({1000}),
+            {}, "0 Hrs 9 minutes 59");
+        row("a day-long interval", 3,
+            ticks(seconds(5)) + QList{Step{Step::Choose, 11}} + ticks({1000}), {},
+            "23 Hrs 59 minutes 59");
+        row("left and chosen again", 0,
+            ticks(seconds(30)) + QList{Step{Step::Leave, 300000}} + ticks({1000}), {},
+            "0 Hrs 0 minutes 59");
     }
-    void snapsFallDueOnTheClock()
+    void countdown()
     {
         QFETCH(int, entry);
-        QFETCH(QList<int>, steps);
+        QFETCH(QList<Step>, steps);
         QFETCH(QList<int>, snapsAt);
         QFETCH(QString, label);
         TestWindow t;
@@ -174,9 +223,23 @@ private slots:
         c.CmbSnapTime->select(entry);
         const auto chosen = t.clock.now;
         QList<int> snapped;
-        for (int step : steps) {
-            t.clock.advance(std::chrono::milliseconds(step));
+        for (const Step &step : steps) {
             t.device->clearLog();
+            if (step.kind == Step::Choose) {
+                // Ticks go on a second after the new choice, not in the old rhythm.
+                QTRY_VERIFY(c.tmrDelaySnap->remainingTime() < 800);
+                c.CmbSnapTime->select(step.value);
+                QVERIFY(c.tmrDelaySnap->remainingTime() > 800);
+                QVERIFY(c.lblNextSnap->text().isEmpty());
+                continue;
+            }
+            if (step.kind == Step::Leave) {
+                choose(t, SnapMode::ColorPreview);
+                t.clock.advance(std::chrono::milliseconds(step.value));
+                choose(t, SnapMode::DelayedSnap);
+                continue;
+            }
+            t.clock.advance(std::chrono::milliseconds(step.value));
             tick(c.tmrDelaySnap);
             const auto since =
                 std::chrono::duration_cast<std::chrono::milliseconds>(t.clock.now - chosen);
@@ -185,36 +248,8 @@ private slots:
             QVERIFY(t.state().iCountDown >= 1 && t.state().iCountDown <= t.state().iSnapTime);
         }
         QCOMPARE(snapped, snapsAt);
-        QCOMPARE(c.lblNextSnap->text(), "Next Snap in " + label + " Seconds");
-    }
-
-    void countdownRestartsOnANewChoiceAndOnReentry()
-    {
-        TestWindow t;
-        const CaptureControls &c = t.controls();
-        choose(t, SnapMode::DelayedSnap);
-        t.passSeconds(5);
-        // Ticks go on a second after the new choice, not in the old rhythm.
-        QTRY_VERIFY(c.tmrDelaySnap->remainingTime() < 800);
-        c.CmbSnapTime->select(3);
-        QVERIFY(c.lblNextSnap->text().isEmpty());
         QVERIFY(c.tmrDelaySnap->isActive());
-        QVERIFY(c.tmrDelaySnap->remainingTime() > 800);
-        t.passSeconds(1);
-        QCOMPARE(c.lblNextSnap->text(), QString("Next Snap in 0 Hrs 9 minutes 59 Seconds"));
-
-        c.CmbSnapTime->select(11);
-        t.passSeconds(1);
-        QCOMPARE(c.lblNextSnap->text(), QString("Next Snap in 23 Hrs 59 minutes 59 Seconds"));
-
-        c.CmbSnapTime->select(0);
-        t.passSeconds(30);
-        choose(t, SnapMode::ColorPreview);
-        t.clock.advance(std::chrono::minutes(5));
-        choose(t, SnapMode::DelayedSnap);
-        t.passSeconds(1);
-        QCOMPARE(c.lblNextSnap->text(), QString("Next Snap in 0 Hrs 0 minutes 59 Seconds"));
-        QCOMPARE(t.device->callCount(snappy::Method::Snap), 0);
+        QCOMPARE(c.lblNextSnap->text(), label);
     }
 
     void progressClimbsStopsAndEmpties()

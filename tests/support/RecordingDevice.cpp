@@ -1,5 +1,7 @@
 #include "RecordingDevice.h"
 
+#include <algorithm>
+
 using namespace snappy;
 
 Failure RecordingDevice::writeProperty(DispId id, const Value &value)
@@ -50,4 +52,17 @@ void RecordingDevice::setPicture(const QImage &picture)
 void RecordingDevice::failCalls(Method method, const QString &reason)
 {
     m_failures.insert(static_cast<int>(method), reason);
+}
+
+QStringList withWritesSorted(QStringList log)
+{
+    const auto isWrite = [](const QString &entry) {
+        return entry.startsWith(QLatin1String("write "));
+    };
+    for (auto run = log.begin(); run != log.end();) {
+        const auto end = std::find_if_not(run, log.end(), isWrite);
+        std::sort(run, end);
+        run = end == log.end() ? end : end + 1;
+    }
+    return log;
 }

@@ -41,3 +41,7 @@ private:
     QHash<int, snappy::Value> m_properties;
     QHash<int, QString> m_failures;
 };
+
+// The log with each run of property writes sorted: the device takes the
+// properties as they stand when a method is called, whatever their order.
+QStringList withWritesSorted(QStringList log);
