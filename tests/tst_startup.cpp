@@ -2,6 +2,7 @@
 #include "app/PlatformPaths.h"
 #include "app/ProgramIdentity.h"
 #include "app/ProgramStyle.h"
+#include "output/frmFileType.h"
 
 #include <QAccessible>
 #include <QTemporaryDir>
@@ -93,34 +94,60 @@ private slots:
         QCOMPARE(chosen, installed ? pictures : folder);
     }
 
-    void captionsAndListsReadExactly()
+    // The texts a user reads, odd spellings and blanks included, and the
+    // groups whose titles do not name the slider they hold.
+    void textsReadExactly_data()
     {
-        TestWindow t;
-        for (const auto &[frame, caption] : {std::pair{"Frame1", " Snap Mode"},
-                                             {"Brightness", "Contrast"},
-                                             {"Frame6", "Bright"},
-                                             {"Frame10", "Sharp"},
-                                             {"Frame9", "Saturatn"}})
-            QCOMPARE(t.window->findChild<QGroupBox *>(frame)->title(), QString(caption));
-        QCOMPARE(t.window->findChild<QGroupBox *>("Brightness"),
-                 t.controls().sldContrast->parent());
-        QCOMPARE(t.window->findChild<QGroupBox *>("Frame6"), t.controls().sldBright->parent());
-        QCOMPARE(t.controls().optIncremental->text(), QString("Save Incremental "));
-
-        const auto entries = [](const QComboBox *list) {
-            QStringList texts;
-            for (int i = 0; i < list->count(); ++i)
-                texts << list->itemText(i);
-            return texts;
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QStringList>("texts");
+        QTest::addColumn<QString>("holds");
+        const auto row = [](const char *control, const QStringList &texts, const char *holds = "") {
+            QTest::newRow(control) << control << texts << holds;
         };
-        QCOMPARE(entries(t.controls().CmbSnapTime).at(7), QString("Every 2Hrs"));
-        QCOMPARE(entries(t.controls().CmbSnapTime).size(), 12);
-        QCOMPARE(entries(t.controls().cmbColor),
-                 QStringList({"4 bit 16 Colors", "8 Bit 256 colors", "16 Bit High Color",
-                              "24 Bit True Color"}));
-        QCOMPARE(entries(t.controls().cmbSnapMode),
-                 QStringList({"Off", "B/W Preview", "Color Preview", "Single Snap", "Rapid Snap",
-                              "Delayed Snap"}));
+        row("Frame1", {" Snap Mode"});
+        row("Brightness", {"Contrast"}, "sldContrast");
+        row("Frame6", {"Bright"}, "sldBright");
+        row("Frame10", {"Sharp"});
+        row("Frame9", {"Saturatn"});
+        row("optIncremental", {"Save Incremental "});
+        row("CmbSnapTime", {"Every 1 Min", "Every 2 Mins", "Every 5 Mins", "Every 10 Mins",
+                            "Every 15 Mins", "Every 30 Mins", "Every 60 Mins", "Every 2Hrs",
+                            "Every 3 Hrs", "Every 6 Hrs", "Every 12 Hrs", "Every 24 Hrs"});
+        row("cmbColor",
+            {"4 bit 16 Colors", "8 Bit 256 colors", "16 Bit High Color", "24 Bit True Color"});
+        row("cmbSnapMode",
+            {"Off", "B/W Preview", "Color Preview", "Single Snap", "Rapid Snap", "Delayed Snap"});
+        row("optBMP", {"BMP -- Windows Bitmap"});
+        row("optIFF", {"IFF    -- Amiga Interchange File Format"});
+        row("optJPG", {"JPG  -- JPEG"});
+        row("optPCX", {"PCX -- PC PaintBrush"});
+        row("optPNG", {"PNG -- Portable Network Graphic"});
+        row("optTGA", {"TGA -- Targa"});
+        row("optTIf", {"TIF -- Tagged Image File"});
+    }
+    void textsReadExactly()
+    {
+        QFETCH(QString, control);
+        QFETCH(QStringList, texts);
+        QFETCH(QString, holds);
+        TestWindow t;
+        QString imageType;
+        frmFileType typeDialog(imageType);
+        QWidget *widget = t.window->findChild<QWidget *>(control);
+        if (!widget)
+            widget = typeDialog.findChild<QWidget *>(control);
+        QVERIFY(widget);
+        QStringList shown;
+        if (const auto *group = qobject_cast<QGroupBox *>(widget))
+            shown << group->title();
+        else if (const auto *button = qobject_cast<QAbstractButton *>(widget))
+            shown << button->text();
+        if (const auto *list = qobject_cast<QComboBox *>(widget)) {
+            for (int i = 0; i < list->count(); ++i)
+                shown << list->itemText(i);
+        }
+        QCOMPARE(shown, texts);
+        QVERIFY(holds.isEmpty() || widget->findChild<QWidget *>(holds));
     }
 
     void tabOrderRunsFromSlidersToFileButton()
@@ -142,47 +169,73 @@ private slots:
         }
     }
 
-    void selectionFromCodeRunsHandlerOnceEvenWhenUnchanged()
+    // Each selection runs its handler once: by code, even of the entry
+    // already chosen, or by the user, where a check box or an option answers
+    // a click anywhere across its width. The state starts as no control shows
+    // it, so that each handler's writes tell that it ran; the number and the
+    // summary stay as they were.
+    void selectionRunsItsHandlerOnce_data()
     {
-        TestWindow t;
-        t.device->clearLog();
-        t.controls().cmbSnapMode->select(0);
-        QCOMPARE(t.device->log(), QStringList{"call StopPreview"});
-
-        t.state().iCountDown = 5;
-        t.controls().CmbSnapTime->select(0);
-        QCOMPARE(t.state().iCountDown, 60);
-
-        t.state().bSaveFile = FlagTrue;
-        t.controls().optNoSave->select();
-        QCOMPARE(t.state().bSaveFile, FlagFalse);
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QStringList>("log");
+        QTest::addColumn<int>("shown");
+        QTest::addColumn<bool>("saving");
+        QTest::addColumn<bool>("incremental");
+        QTest::addColumn<int>("countDown");
+        const auto row = [](const char *tag, const char *control, const char *how, int shown,
+                            bool saving, bool incremental, int countDown,
+                            const QStringList &log = {}) {
+            QTest::newRow(tag) << control << how << log << shown << saving << incremental
+                               << countDown;
+        };
+        row("snap mode by code", "cmbSnapMode", "code", 0, false, true, 5, {"call StopPreview"});
+        row("delay by code", "CmbSnapTime", "code", 0, false, true, 60);
+        row("no save by code", "optNoSave", "code", 1, false, false, 5);
+        row("snap mode by key", "cmbSnapMode", "key", 1, false, true, 5,
+            {"call StopPreview", "write PreviewColor int16 0", "call StartPreview"});
+        row("incremental by click", "optIncremental", "click", 1, true, true, 5);
+        row("same name at its far end", "opSameName", "far end", 1, true, false, 5);
+        row("video out at its far end", "chkVidOut", "far end", 1, false, true, 5);
+        row("negative at its far end", "chkNegative", "far end", 1, false, true, 5);
+        row("optimized at its far end", "chkOptimized", "far end", 0, false, true, 5);
     }
-
-    void userSelectionRunsHandlerOnce()
+    void selectionRunsItsHandlerOnce()
     {
+        QFETCH(QString, control);
+        QFETCH(QString, how);
+        QFETCH(QStringList, log);
+        QFETCH(int, shown);
+        QFETCH(bool, saving);
+        QFETCH(bool, incremental);
+        QFETCH(int, countDown);
         TestWindow t;
-        t.device->clearLog();
-        QTest::keyClick(t.controls().cmbSnapMode, Qt::Key_Down);
-        QCOMPARE(t.controls().cmbSnapMode->currentIndex(), 1);
-        QCOMPARE(t.device->log(), QStringList({"call StopPreview", "write PreviewColor int16 0",
-                                               "call StartPreview"}));
-
+        t.state().bSaveFile = FlagFalse;
+        t.state().bFileIncrement = FlagTrue;
+        t.state().iCountDown = 5;
         t.state().iCurrentImageNumber = 17;
         const QString label = t.controls().lblPath->text();
-        QTest::mouseClick(t.controls().optIncremental, Qt::LeftButton);
-        QCOMPARE(t.state().bSaveFile, FlagTrue);
-        QCOMPARE(t.state().bFileIncrement, FlagTrue);
+        t.device->clearLog();
+        QWidget *widget = t.window->findChild<QWidget *>(control);
+        auto *list = qobject_cast<DropDownList *>(widget);
+        auto *button = qobject_cast<QAbstractButton *>(widget);
+        if (how == "code" && list)
+            list->select(0);
+        else if (how == "code")
+            qobject_cast<OptionButton *>(widget)->select();
+        else if (how == "key")
+            QTest::keyClick(widget, Qt::Key_Down);
+        else if (how == "click")
+            QTest::mouseClick(widget, Qt::LeftButton);
+        else
+            QTest::mouseClick(widget, Qt::LeftButton, {},
+                              QPoint(widget->width() - 2, widget->height() / 2));
 
-        // A check box answers at the far end of its width, as an option does.
-        const CaptureControls &c = t.controls();
-        for (QAbstractButton *box :
-             QList<QAbstractButton *>{c.chkVidOut, c.chkNegative, c.chkOptimized, c.optNoSave}) {
-            const bool was = box->isChecked();
-            QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(box->width() - 2, box->height() / 2));
-            QVERIFY2(box->isChecked() != was, qPrintable(box->objectName()));
-        }
-        // A save method leaves the number and the summary as they were.
-        QCOMPARE(t.state().bSaveFile, FlagFalse);
+        QCOMPARE(list ? list->currentIndex() : int(button->isChecked()), shown);
+        QCOMPARE(t.device->log(), log);
+        QCOMPARE(t.state().bSaveFile, saving ? FlagTrue : FlagFalse);
+        QCOMPARE(t.state().bFileIncrement, incremental ? FlagTrue : FlagFalse);
+        QCOMPARE(t.state().iCountDown, countDown);
         QCOMPARE(t.state().iCurrentImageNumber, 17);
         QCOMPARE(t.controls().lblPath->text(), label);
     }
