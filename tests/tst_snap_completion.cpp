@@ -34,19 +34,6 @@ struct SavingWindow : TestWindow {
     QTemporaryDir folder;
 };
 
-// What a screen reader, and so the user, reads in a window.
-QString readAloud(QWidget &window)
-{
-    QStringList texts;
-    std::function<void(QAccessibleInterface *)> collect = [&](QAccessibleInterface *node) {
-        texts << node->text(QAccessible::Name) << node->text(QAccessible::Value);
-        for (int i = 0; i < node->childCount(); ++i)
-            collect(node->child(i));
-    };
-    collect(QAccessible::queryAccessibleInterface(&window));
-    return texts.join(QLatin1Char('\n'));
-}
-
 struct RaiseCounter : QObject {
     bool eventFilter(QObject *, QEvent *event) override
     {
@@ -128,7 +115,8 @@ private slots:
                 t.device->raisePictureUpdated();
             else
                 t.device->raiseSnapDone();
-            QCOMPARE(t.device->log(), log.replaceInStrings("%1", t.fileNamed("pic00000.bmp")));
+            QCOMPARE(withWritesSorted(t.device->log()),
+                     withWritesSorted(log.replaceInStrings("%1", t.fileNamed("pic00000.bmp"))));
         }
         QCOMPARE(t.controls().imgDisplay->picture(), snapPicture());
         QCOMPARE(t.mode(), after);
@@ -161,100 +149,150 @@ private slots:
         QCOMPARE(t.state().iCurrentImageNumber, 5);
     }
 
-    void failedSaveIsReportedAndDoesNotCount()
+    // What the window tells of each save, while rapid snapping goes on: a
+    // failed snap is counted and takes no number, a save after failures says
+    // saving works again, and the last number is saved, after which saving
+    // stops rather than wrap round onto the first snaps.
+    void savesAreReported_data()
     {
+        QTest::addColumn<qint32>("number");
+        QTest::addColumn<QStringList>("failures");
+        QTest::addColumn<qint32>("after");
+        QTest::addColumn<QString>("told");
+        QTest::addColumn<int>("count");
+        const QString full = "Could not save: disk full";
+        const qint32 last = std::numeric_limits<qint32>::max();
+        QTest::newRow("saved") << 0 << QStringList{""} << 1 << "" << 0;
+        QTest::newRow("failed twice")
+            << 0 << QStringList{full, full} << 0 << "A snap could not be saved.\n" + full << 2;
+        QTest::newRow("failed, then saved")
+            << 0 << QStringList{full, ""} << 1
+            << "Saving works again: the latest snap was saved.\nThe last failure was: " + full << 1;
+        QTest::newRow("the last number")
+            << last << QStringList{""} << last << "The snap was saved, but saving has stopped.\n"
+            << 0;
+    }
+    void savesAreReported()
+    {
+        QFETCH(qint32, number);
+        QFETCH(QStringList, failures);
+        QFETCH(qint32, after);
+        QFETCH(QString, told);
+        QFETCH(int, count);
         SavingWindow t("optIncremental");
-        t.device->failCalls(snappy::Method::SaveSnap, "Could not save: disk full");
+        t.state().iCurrentImageNumber = number;
         const QString label = t.controls().lblPath->text();
         t.chooseMode(SnapMode::RapidSnap);
-        t.device->raiseSnapDone();
-        t.device->raiseSnapDone();
+        for (const QString &failure : failures) {
+            if (failure.isEmpty())
+                t.device->stopFailingCalls(snappy::Method::SaveSnap);
+            else
+                t.device->failCalls(snappy::Method::SaveSnap, failure);
+            t.device->raiseSnapDone();
+        }
+        const SaveFailureNotice &notice = t.window->saveFailureNotice();
+        QCOMPARE(notice.isVisible(), !told.isEmpty());
+        QVERIFY2(told.isEmpty() || notice.text().startsWith(told), qPrintable(notice.text()));
+        QCOMPARE(notice.failureCount(), count);
+        QCOMPARE(t.state().iCurrentImageNumber, after);
+        QCOMPARE(t.controls().lblPath->text() == label, !failures.contains(QString()));
+        QCOMPARE(t.device->callCount(snappy::Method::Snap), failures.size() + 1);
 
-        SaveFailureNotice &notice = t.window->saveFailureNotice();
-        QVERIFY(notice.isVisible());
-        QVERIFY(!notice.isModal());
-        QCOMPARE(notice.failureCount(), 2);
-        QVERIFY(notice.text().contains("disk full"));
-        QCOMPARE(t.state().iCurrentImageNumber, 0);
-        QCOMPARE(t.controls().lblPath->text(), label);
-        QCOMPARE(t.device->callCount(snappy::Method::Snap), 3);
-
-        // Saved again, the snaps lost stay counted until the notice is closed.
-        t.device->stopFailingCalls(snappy::Method::SaveSnap);
+        const bool saving = number < std::numeric_limits<qint32>::max();
+        QCOMPARE(t.controls().optNoSave->isChecked(), !saving);
+        t.device->clearLog();
         t.device->raiseSnapDone();
-        QVERIFY(notice.text().startsWith("Saving works again") &&
-                notice.text().contains("disk full"));
-        QCOMPARE(notice.failureCount(), 2);
-        notice.hide();
-        t.device->failCalls(snappy::Method::SaveSnap, "Could not save: gone");
-        t.device->raiseSnapDone();
-        QCOMPARE(notice.failureCount(), 1);
+        QCOMPARE(t.device->callCount(snappy::Method::SaveSnap), saving ? 1 : 0);
     }
 
-    // Names may hold anything and be of any length: the notice shows them
-    // as typed, whoever reports them, counting only the snaps not saved,
-    // and stays within the screen with its OK button on it.
-    void noticeShowsNamesAsTypedWithinTheScreen()
+    // The notice on its own: each report's text, plain whatever it holds,
+    // counting the snaps not saved until it is closed; never shown over a
+    // modal dialog, nor raised by a report while up, and always within the
+    // screen with its OK button on it.
+    void saveFailureNotice_data()
     {
-        const QString name = "/snaps/<b>%1</b> &amp; %2/" + QString(4000, 'x');
-        SavingWindow t("optIncremental");
-        t.device->failCalls(snappy::Method::SaveSnap, "Could not save " + name);
-        t.device->raiseSnapDone();
-        SaveFailureNotice &notice = t.window->saveFailureNotice();
-        QVERIFY(readAloud(notice).contains("A snap could not be saved.\nCould not save " + name +
-                                           "\n\nSnaps not saved since this notice appeared: 1"));
-        notice.reportDeviceFailure(name);
-        QVERIFY(readAloud(notice).contains("The capture device failed.\n" + name));
-        QCOMPARE(notice.failureCount(), 1);
-
+        QTest::addColumn<QStringList>("reports");
+        QTest::addColumn<bool>("visible");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("count");
+        const auto notSaved = [](int count) {
+            return "\n\nSnaps not saved since this notice appeared: " + QString::number(count);
+        };
+        const QString failed = "A snap could not be saved.\n";
+        const QString typed = "/snaps/<b>%1</b> &amp; %2/";
+        const QString longName = "/snaps/" + QString(4000, 'x');
+        QTest::newRow("failed") << QStringList{"fail full"} << true << failed + "full" + notSaved(1)
+                                << 1;
+        QTest::newRow("failed twice, then saved twice")
+            << QStringList{"fail full", "fail gone", "saved", "saved"} << true
+            << "Saving works again: the latest snap was saved.\nThe last failure was: gone" +
+                   notSaved(2)
+            << 2;
+        QTest::newRow("saved") << QStringList{"saved"} << false << "" << 0;
+        QTest::newRow("closed, then failed")
+            << QStringList{"fail full", "fail full", "close", "fail gone"} << true
+            << failed + "gone" + notSaved(1) << 1;
+        QTest::newRow("closed after saving again")
+            << QStringList{"fail full", "saved", "close", "saved"} << false << "" << 0;
+        QTest::newRow("saving stopped")
+            << QStringList{"stopped at the end"} << true
+            << "The snap was saved, but saving has stopped.\nat the end" << 0;
+        QTest::newRow("device failed after a failed save")
+            << QStringList{"fail full", "device unplugged"} << true
+            << "The capture device failed.\nunplugged" + notSaved(1) << 1;
+        QTest::newRow("markup and place markers")
+            << QStringList{"fail " + typed} << true << failed + typed + notSaved(1) << 1;
+        QTest::newRow("a long name")
+            << QStringList{"fail " + longName} << true << failed + longName + notSaved(1) << 1;
+        QTest::newRow("over a modal dialog")
+            << QStringList{"modal", "fail full", "fail full"} << false << "" << 2;
+        QTest::newRow("after a modal dialog")
+            << QStringList{"modal", "fail full", "fail full", "modal closed"} << true
+            << failed + "full" + notSaved(2) << 2;
+    }
+    void saveFailureNotice()
+    {
+        QFETCH(QStringList, reports);
+        QFETCH(bool, visible);
+        QFETCH(QString, text);
+        QFETCH(int, count);
+        SaveFailureNotice notice;
+        QDialog modal;
+        modal.setModal(true);
+        RaiseCounter raised;
+        notice.installEventFilter(&raised);
+        for (const QString &report : reports) {
+            const QString kind = report.section(' ', 0, 0);
+            const QString detail = report.section(' ', 1);
+            const bool up = notice.isVisible();
+            raised.raises = 0;
+            if (kind == "fail")
+                notice.report(detail);
+            else if (kind == "saved")
+                notice.reportSaved();
+            else if (kind == "stopped")
+                notice.reportSavingStopped(detail);
+            else if (kind == "device")
+                notice.reportDeviceFailure(detail);
+            else if (kind == "close")
+                notice.hide();
+            else if (detail == "closed")
+                modal.hide();
+            else
+                modal.show();
+            QCoreApplication::processEvents();
+            QVERIFY(!up || !notice.isVisible() || raised.raises == 0);
+        }
+        QTRY_COMPARE(notice.isVisible(), visible);
+        QCOMPARE(notice.failureCount(), count);
+        QVERIFY(!notice.isModal());
+        if (!visible)
+            return;
+        QCOMPARE(notice.text(), text);
         const QRect screen = notice.screen()->availableGeometry();
         QVERIFY2(notice.width() <= screen.width() && notice.height() <= screen.height(),
                  qPrintable(QString("%1x%2").arg(notice.width()).arg(notice.height())));
         QVERIFY(notice.rect().contains(notice.findChild<QAbstractButton *>()->geometry()));
-    }
-
-    // Shown over a modal box the notice would hide it while all input is
-    // blocked; once up, it is not pulled to the front by each failure.
-    void noticeNeverCoversAModalDialog()
-    {
-        SavingWindow t("opSameName");
-        t.device->failCalls(snappy::Method::SaveSnap, "Could not save: disk full");
-        SaveFailureNotice &notice = t.window->saveFailureNotice();
-        QDialog modal(t.window.get());
-        modal.setModal(true);
-        modal.show();
-        t.device->raiseSnapDone();
-        t.device->raiseSnapDone();
-        QCoreApplication::processEvents();
-        QVERIFY(!notice.isVisible());
-
-        modal.hide();
-        QTRY_VERIFY(notice.isVisible());
-        QCOMPARE(notice.failureCount(), 2);
-        RaiseCounter counter;
-        notice.installEventFilter(&counter);
-        t.device->raiseSnapDone();
-        QCOMPARE(counter.raises, 0);
-    }
-
-    void counterStopsInsteadOfWrapping()
-    {
-        SavingWindow t("optIncremental");
-        t.state().iCurrentImageNumber = std::numeric_limits<qint32>::max();
-        t.device->raiseSnapDone();
-        QVERIFY(t.device->log().contains("call SaveSnap"));
-        QCOMPARE(t.state().iCurrentImageNumber, std::numeric_limits<qint32>::max());
-        QCOMPARE(t.state().bSaveFile, FlagFalse);
-        QVERIFY(t.controls().optNoSave->isChecked());
-        // The last number was saved: no failure to count.
-        const SaveFailureNotice &notice = t.window->saveFailureNotice();
-        QVERIFY(notice.isVisible());
-        QVERIFY(notice.text().startsWith("The snap was saved, but saving has stopped.\n"));
-        QCOMPARE(notice.failureCount(), 0);
-
-        t.device->clearLog();
-        t.device->raiseSnapDone();
-        QVERIFY(!t.device->log().contains("call SaveSnap"));
     }
 
     void slidersShowTheNegatedSetting_data()
