@@ -1,9 +1,11 @@
 #include "Files.h"
 #include "InstantStandIn.h"
 #include "ManualClock.h"
+#include "ModalDialog.h"
 #include "ScriptedPrompts.h"
 #include "app/Lumivane.h"
 #include "device/gstreamer/GStreamerDevice.h"
+#include "output/frmPath.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -68,6 +70,42 @@ private slots:
         for (const QString &name : numberedNames(0, 2))
             QCOMPARE(contentsOf(program.folder.filePath(name)), QByteArray("earlier run"));
         QCOMPARE(QImage(program.folder.filePath(files.last())).size(), QSize(640, 480));
+    }
+
+    // The path dialog works on the values read when it opened, and its OK
+    // writes them back while rapid snapping goes on: the number goes back to
+    // the one read then, and the next snaps skip the names taken meanwhile,
+    // so none is overwritten and the series has no gaps.
+    void okInThePathDialogWhileSnappingRapidlyOverwritesNothing()
+    {
+        RunningProgram program;
+        const CaptureControls &c = program.window->controls();
+        CaptureState &state = program.window->state();
+        c.cmbSnapMode->select(static_cast<int>(SnapMode::RapidSnap));
+        QTRY_VERIFY(program.savedFiles().size() >= 2);
+        qint32 opened = -1;
+        qint32 writtenBack = -1;
+        QHash<QString, QByteArray> savedBeforeOk;
+        QVERIFY(clickAndAnswer<frmPath>(c.cmdFileInfo, [&](frmPath &dialog) {
+            opened = dialog.fields.iNewImageNumber;
+            QTRY_VERIFY(state.iCurrentImageNumber >= opened + 3);
+            for (const QString &name : program.savedFiles())
+                savedBeforeOk.insert(name, contentsOf(program.folder.filePath(name)));
+            dialog.ok->click();
+            writtenBack = state.iCurrentImageNumber;
+        }));
+        QCOMPARE(writtenBack, opened);
+        QVERIFY(savedBeforeOk.size() >= opened + 3);
+
+        const int total = savedBeforeOk.size() + 4;
+        program.snapRapidlyUntil([&] { return program.savedFiles().size() >= total; });
+        const QStringList files = program.savedFiles();
+        QCOMPARE(files, numberedNames(0, files.size() - 1));
+        QCOMPARE(state.iCurrentImageNumber, files.size());
+        for (auto saved = savedBeforeOk.cbegin(); saved != savedBeforeOk.cend(); ++saved)
+            QVERIFY2(contentsOf(program.folder.filePath(saved.key())) == saved.value(),
+                     qPrintable(saved.key()));
+        QCOMPARE(program.window->saveFailureNotice().failureCount(), 0);
     }
 
     void saveIntoMissingFolderIsReportedAndSnappingGoesOn()
