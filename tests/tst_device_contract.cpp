@@ -204,10 +204,10 @@ private slots:
         for (qint16 method : {0, 3}) {
             m_device->writeProperty(DispId::SnapMethod, method);
             m_device->call(Method::Snap);
-            acquiring.wait();
+            QVERIFY(acquiring.wait());
             QElapsedTimer clock;
             clock.start();
-            processing.wait(5000);
+            QVERIFY2(processing.wait(5000), qPrintable(QStringLiteral("method %1").arg(method)));
             const qint64 elapsed = clock.elapsed();
             m_device->call(Method::ProcessData);
             QVERIFY2(elapsed >= m_backend.leastAcquisitionMs(method),
