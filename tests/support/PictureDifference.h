@@ -19,3 +19,13 @@ inline double meanDifference(const QImage &a, const QImage &b)
                  std::abs(qBlue(p[i]) - qBlue(q[i]));
     return total / (3.0 * n);
 }
+
+// How far two pictures lie apart in the broad, at a quarter of their size:
+// what JPEG keeps, unlike the grain or a dithering.
+inline double broadDifference(const QImage &a, const QImage &b)
+{
+    const auto broad = [](const QImage &p) {
+        return p.scaled(p.size() / 4, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    };
+    return meanDifference(broad(a), broad(b));
+}
