@@ -1,38 +1,12 @@
 // Which capture device the program runs with, and its command line: run
 // as a user would, the program itself, without a display.
 
+#include "ProgramRun.h"
 #include "device/DeviceCatalog.h"
 
-#include <QProcess>
 #include <QtTest>
 
 using device::DeviceCatalog;
-
-namespace {
-
-struct Run {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-// No display at all: anything that tried to open a window would fail.
-Run runProgram(const QStringList &arguments)
-{
-    QProcess program;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        environment.remove(QString::fromLatin1(name));
-    program.setProcessEnvironment(environment);
-    program.start(QStringLiteral(LUMIVANE_PROGRAM), arguments);
-    if (!program.waitForFinished(30000))
-        return {};
-    return {program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1,
-            QString::fromLocal8Bit(program.readAllStandardOutput()),
-            QString::fromLocal8Bit(program.readAllStandardError())};
-}
-
-} // namespace
 
 class DeviceChoiceTest : public QObject {
     Q_OBJECT

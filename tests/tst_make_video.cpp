@@ -9,6 +9,7 @@
 #include <gst/gst.h>
 
 #include "Files.h"
+#include "ProgramRun.h"
 
 #include <QProcess>
 #include <QRegularExpression>
@@ -24,32 +25,6 @@
 namespace {
 
 const QSize snapSize(64, 48);
-
-struct Run {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-QProcessEnvironment withoutDisplay()
-{
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        environment.remove(QString::fromLatin1(name));
-    return environment;
-}
-
-Run runProgram(const QStringList &arguments)
-{
-    QProcess program;
-    program.setProcessEnvironment(withoutDisplay());
-    program.start(QStringLiteral(LUMIVANE_PROGRAM), arguments);
-    if (!program.waitForFinished(120000))
-        return {};
-    return {program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1,
-            QString::fromLocal8Bit(program.readAllStandardOutput()),
-            QString::fromLocal8Bit(program.readAllStandardError())};
-}
 
 Run makeVideo(const QStringList &arguments)
 {
@@ -312,9 +287,7 @@ private slots:
         for (qsizetype i = 0; i < numbers.size(); ++i) {
             const QString path = folder.filePath(snapName(numbers[i], "png"));
             if (broken.contains(numbers[i])) {
-                QFile file(path);
-                QVERIFY(file.open(QIODevice::WriteOnly));
-                file.write("not a picture");
+                put(path, "not a picture");
                 continue;
             }
             const int odd = int(otherSize.indexOf(numbers[i]));
@@ -414,10 +387,7 @@ private slots:
         for (int frame = 0; frame < 2; ++frame)
             writeSnap(folder.filePath(snapName(frame, "png")), "png", greyOf(frame));
         const QString output = folder.filePath("chosen.webm");
-        QFile existing(output);
-        QVERIFY(existing.open(QIODevice::WriteOnly));
-        existing.write("earlier video");
-        existing.close();
+        put(output, "earlier video");
 
         const Run run = makeVideo(
             QStringList{folder.filePath(snapName(0, "png")), "--output", output} + options);
@@ -427,8 +397,7 @@ private slots:
         } else {
             QVERIFY2(run.err.contains(output) && run.err.contains("--overwrite"),
                      qPrintable(run.err));
-            QVERIFY(existing.open(QIODevice::ReadOnly));
-            QCOMPARE(existing.readAll(), QByteArray("earlier video"));
+            QCOMPARE(contentsOf(output), QByteArray("earlier video"));
         }
         QVERIFY(temporariesIn(folder.path()).isEmpty());
     }
@@ -486,10 +455,8 @@ private slots:
         QFETCH(QString, says);
         QTemporaryDir folder;
         writeSnap(folder.filePath(snapName(0, "png")), "png", greyOf(0));
-        for (const char *name : {"snap0001.png", "notes00001.txt", "snap.png"}) {
-            QFile file(folder.filePath(name));
-            QVERIFY(file.open(QIODevice::WriteOnly));
-        }
+        for (const char *name : {"snap0001.png", "notes00001.txt", "snap.png"})
+            put(folder.filePath(name), {});
 
         const Run run = runProgram(arguments.replaceInStrings("%folder", folder.path()));
         QCOMPARE(run.exitCode, 2);
