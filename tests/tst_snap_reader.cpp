@@ -330,30 +330,18 @@ private slots:
         QTest::addColumn<QString>("type");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("png as pcx") << "png"
-                                    << "a.pcx"
-                                    << "not a PCX file";
-        QTest::newRow("png as iff") << "png"
-                                    << "b.iff"
-                                    << "not an IFF ILBM file";
-        QTest::newRow("png as tga") << "png"
-                                    << "c.tga"
-                                    << "not a TGA file";
-        QTest::newRow("iff as tga") << "iff"
-                                    << "d.tga"
-                                    << "not a TGA file";
-        QTest::newRow("tga as pcx") << "tga"
-                                    << "e.pcx"
-                                    << "not a PCX file";
-        QTest::newRow("pcx as png") << "pcx"
-                                    << "f.png"
-                                    << "";
-        QTest::newRow("nothing as tga") << ""
-                                        << "g.tga"
-                                        << "the file is empty";
-        QTest::newRow("missing iff") << "-"
-                                     << "h.iff"
-                                     << "No such file";
+        const auto row = [](const char *tag, const char *type, const char *name,
+                            const char *reason) {
+            QTest::newRow(tag) << QString(type) << QString(name) << QString(reason);
+        };
+        row("png as pcx", "png", "a.pcx", "not a PCX file");
+        row("png as iff", "png", "b.iff", "not an IFF ILBM file");
+        row("png as tga", "png", "c.tga", "not a TGA file");
+        row("iff as tga", "iff", "d.tga", "not a TGA file");
+        row("tga as pcx", "tga", "e.pcx", "not a PCX file");
+        row("pcx as png", "pcx", "f.png", "");
+        row("nothing as tga", "", "g.tga", "the file is empty");
+        row("missing iff", "-", "h.iff", "No such file");
     }
     void misnamedFilesFailWithTheReason()
     {
