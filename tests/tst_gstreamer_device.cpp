@@ -8,6 +8,7 @@
 #include "device/gstreamer/GStreamerSource.h"
 
 #include "ProcessCounts.h"
+#include "SnapOnce.h"
 
 #include <gst/gst.h>
 
@@ -22,19 +23,12 @@ using snappy::Method;
 
 namespace {
 
-// Snaps with the method, answering ProcessingData as the program does, and
-// returns the picture the snap ended with.
+// The picture a snap with the method ended with; one that did not end, or
+// ended more than once, gives a picture no snap has.
 QImage snap(GStreamerDevice &device, qint16 method)
 {
-    QSignalSpy done(&device, &snappy::SnappyDevice::SnapDone);
-    auto processing = QObject::connect(&device, &snappy::SnappyDevice::ProcessingData,
-                                       [&device] { device.call(Method::ProcessData); });
-    device.writeProperty(DispId::SnapMethod, method);
-    device.call(Method::Snap);
-    const bool ended = done.wait(10000);
-    QObject::disconnect(processing);
-    QTest::qWait(0);
-    return ended && done.size() == 1 ? device.picture() : QImage(1, 1, QImage::Format_Mono);
+    const Snapped snapped = snapOnce(device, method, 10000);
+    return snapped.ends == 1 ? snapped.picture : QImage(1, 1, QImage::Format_Mono);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 // there is no such driver and it skips.
 
 #include "ProcessCounts.h"
+#include "SnapOnce.h"
 #include "Vivid.h"
 #include "device/gstreamer/GStreamerDevice.h"
 
@@ -35,25 +36,10 @@ constexpr int closingTimeoutMs = 2000;
 // a fault to strike in the middle of it.
 constexpr int slowestMethod = 3;
 
-struct Snapped {
-    QImage picture;
-    qsizetype ends = 0;
-};
-
-// Snaps with the method, answering ProcessingData as the program does.
-// `meanwhile` runs once the snap has been asked for.
+// Snaps with the method; `meanwhile` runs once the snap has been asked for.
 Snapped snap(GStreamerDevice &device, int method = 0, const std::function<void()> &meanwhile = {})
 {
-    QSignalSpy done(&device, &snappy::SnappyDevice::SnapDone);
-    auto processing = QObject::connect(&device, &snappy::SnappyDevice::ProcessingData,
-                                       [&device] { device.call(Method::ProcessData); });
-    device.writeProperty(DispId::SnapMethod, qint16(method));
-    device.call(Method::Snap);
-    if (meanwhile)
-        meanwhile();
-    const bool ended = QTest::qWaitFor([&done] { return !done.isEmpty(); }, snapTimeoutMs);
-    QObject::disconnect(processing);
-    return {ended ? device.picture() : QImage(), done.size()};
+    return snapOnce(device, method, snapTimeoutMs, meanwhile);
 }
 
 QString told(const QSignalSpy &failures)
