@@ -1,10 +1,10 @@
-#include "app/CommandLine.h"
-#include "app/FontConfigurationAhead.h"
-#include "app/Lumivane.h"
-#include "app/ProgramIdentity.h"
-#include "app/ProgramStyle.h"
 #include "device/DeviceCatalog.h"
+#include "program/CommandLine.h"
+#include "program/FontConfigurationAhead.h"
+#include "program/ProgramIdentity.h"
 #include "timelapse/MakeVideo.h"
+#include "widgets/ProgramStyle.h"
+#include "window/Lumivane.h"
 
 #include <QApplication>
 

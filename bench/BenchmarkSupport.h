@@ -1,17 +1,8 @@
 #pragma once
 
-// What the benchmarks share: prompts that answer nothing, for those that run
-// the whole window, and the processor time spent so far.
-
-#include "output/Prompts.h"
+// What the benchmarks share: the processor time spent so far.
 
 #include <ctime>
-
-class SilentPrompts : public Prompts {
-public:
-    void message(const QString &) override {}
-    QString input(const QString &, const QString &, const QString &) override { return {}; }
-};
 
 // Of the whole process, or with CLOCK_THREAD_CPUTIME_ID of the calling thread.
 inline double cpuSeconds(clockid_t clock = CLOCK_PROCESS_CPUTIME_ID)

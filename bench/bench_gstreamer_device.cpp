@@ -7,9 +7,10 @@
 
 #include "BenchmarkSupport.h"
 #include "OffscreenBenchmarkMain.h"
-#include "app/Lumivane.h"
+#include "SilentPrompts.h"
 #include "device/gstreamer/GStreamerDevice.h"
 #include "device/standin/StandInDevice.h"
+#include "window/Lumivane.h"
 
 #include <QElapsedTimer>
 #include <QTimer>

@@ -5,9 +5,10 @@
 // The two run in turn, three times each, and the medians are compared.
 
 #include "BenchmarkSupport.h"
+#include "SilentPrompts.h"
 #include "XvfbServer.h"
-#include "app/Lumivane.h"
 #include "device/gstreamer/GStreamerDevice.h"
+#include "window/Lumivane.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -4,9 +4,10 @@
 
 #include "BenchmarkSupport.h"
 #include "OffscreenBenchmarkMain.h"
-#include "app/Lumivane.h"
+#include "SilentPrompts.h"
 #include "device/standin/Camera.h"
 #include "device/standin/StandInDevice.h"
+#include "window/Lumivane.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>

@@ -10,7 +10,7 @@
 // later save comes into the folder. After publishing, the folder is synced
 // too, so a file reported as written survives a power cut.
 
-#include "capture/SnappyDevice.h"
+#include "device/SnappyDevice.h"
 
 #include <QByteArray>
 #include <QString>

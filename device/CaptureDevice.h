@@ -5,11 +5,11 @@
 // settings and saving in all seven image types. Its events always come from
 // the event loop, never from inside a call. A back end is a FrameSource.
 
-#include "capture/SnappyDevice.h"
 #include "device/DiskReserve.h"
 #include "device/FrameSource.h"
 #include "device/PropertyStore.h"
 #include "device/SnapSequencer.h"
+#include "device/SnappyDevice.h"
 
 #include <memory>
 

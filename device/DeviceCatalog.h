@@ -6,7 +6,7 @@
 // /dev/video0, "test-pattern" or "stand-in". With no choice, the first
 // camera found runs, and the stand-in when there is none.
 
-#include "capture/SnappyDevice.h"
+#include "device/SnappyDevice.h"
 
 #include <QList>
 #include <QString>

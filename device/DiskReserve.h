@@ -5,7 +5,7 @@
 // down with it: the series stops saving short of that, and saves again by
 // itself once there is room.
 
-#include "capture/SnappyDevice.h"
+#include "device/SnappyDevice.h"
 
 #include <QString>
 

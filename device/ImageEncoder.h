@@ -3,7 +3,7 @@
 // What every image file encoder offers: writing a picture to an open device
 // in its format, or saying why it could not.
 
-#include "capture/SnappyDevice.h"
+#include "device/SnappyDevice.h"
 
 #include <QIODevice>
 #include <QImage>

@@ -4,8 +4,8 @@
 // property's type and range, and a default of the right type for each one
 // never written. It also reads them back as the settings of a snap or preview.
 
-#include "capture/SnappyDevice.h"
 #include "device/CaptureSettings.h"
+#include "device/SnappyDevice.h"
 
 #include <QHash>
 

@@ -8,10 +8,10 @@
 // no-replace save that numbered files need, and the room a save leaves on
 // the disk.
 
-#include "capture/SnappyDevice.h"
 #include "device/AtomicFileWriter.h"
 #include "device/DiskReserve.h"
 #include "device/PropertyStore.h"
+#include "device/SnappyDevice.h"
 
 #include <QImage>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "app/CaptureState.h"
+#include "core/CaptureState.h"
 
 #include <QtTest>
 

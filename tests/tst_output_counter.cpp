@@ -1,6 +1,6 @@
 #include "ScriptedPrompts.h"
 
-#include "output/ImageCounter.h"
+#include "dialogs/ImageCounter.h"
 
 #include <QtTest>
 

@@ -1,7 +1,7 @@
 #include "ScriptedPrompts.h"
 
-#include "app/PlatformPaths.h"
-#include "output/NewFolder.h"
+#include "core/PlatformPaths.h"
+#include "dialogs/NewFolder.h"
 
 #include <QStorageInfo>
 #include <QtTest>

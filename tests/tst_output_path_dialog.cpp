@@ -2,9 +2,9 @@
 #include "ScriptedPrompts.h"
 #include "TestWindow.h"
 
-#include "app/PlatformPaths.h"
-#include "output/frmFileType.h"
-#include "output/frmPath.h"
+#include "core/PlatformPaths.h"
+#include "dialogs/frmFileType.h"
+#include "dialogs/frmPath.h"
 
 #include <QStorageInfo>
 #include <QTextDocument>

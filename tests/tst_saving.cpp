@@ -5,8 +5,8 @@
 #include "Files.h"
 #include "InstantStandIn.h"
 #include "ScriptedPrompts.h"
-#include "app/Lumivane.h"
 #include "device/AtomicFileWriter.h"
+#include "window/Lumivane.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

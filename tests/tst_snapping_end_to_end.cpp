@@ -3,9 +3,9 @@
 #include "ManualClock.h"
 #include "ModalDialog.h"
 #include "ScriptedPrompts.h"
-#include "app/Lumivane.h"
 #include "device/gstreamer/GStreamerDevice.h"
-#include "output/frmPath.h"
+#include "dialogs/frmPath.h"
+#include "window/Lumivane.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

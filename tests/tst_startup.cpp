@@ -1,8 +1,8 @@
 #include "TestWindow.h"
-#include "app/PlatformPaths.h"
-#include "app/ProgramIdentity.h"
-#include "app/ProgramStyle.h"
-#include "output/frmFileType.h"
+#include "core/PlatformPaths.h"
+#include "dialogs/frmFileType.h"
+#include "program/ProgramIdentity.h"
+#include "widgets/ProgramStyle.h"
 
 #include <QAccessible>
 #include <QTemporaryDir>

@@ -1,5 +1,8 @@
 #pragma once
 
+// timelapse/ reaches down to device/ only: the series read ahead, the video
+// encoded and written, the progress line and the stop signals.
+//
 // `lumivane --make-video`: the numbered series from the first snap on made
 // into a video, without a window. Gaps in the numbers and files that do not
 // read are told and skipped; a snap of another size is scaled to the first

@@ -6,7 +6,7 @@
 // a few frames behind, so a series of any length holds only those frames.
 // A video not finished is incomplete: the file is for its owner to remove.
 
-#include "capture/SnappyDevice.h"
+#include "device/SnappyDevice.h"
 #include "timelapse/VideoFormat.h"
 
 #include <QImage>

@@ -4,7 +4,7 @@
 // given its name only once complete: whatever is found under the name is a
 // whole video. Unless published, the temporary file is removed.
 
-#include "capture/SnappyDevice.h"
+#include "device/SnappyDevice.h"
 
 #include <QString>
 

@@ -3,7 +3,7 @@
 // What the GStreamer back end needs of the library itself: starting it once,
 // and the reasons it gives for a failure, in words a user can read.
 
-#include "capture/SnappyDevice.h"
+#include "device/SnappyDevice.h"
 
 #include <QString>
 

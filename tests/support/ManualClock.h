@@ -3,7 +3,7 @@
 // A steady clock that moves only when a test moves it, so that hours or days
 // of a time-lapse pass in a moment. It must outlive the window reading it.
 
-#include "capture/DelayedSnapSchedule.h"
+#include "window/DelayedSnapSchedule.h"
 
 struct ManualClock {
     SnapClock reader()

@@ -6,8 +6,8 @@
 
 #include "ManualClock.h"
 #include "ScriptedPrompts.h"
-#include "app/Lumivane.h"
-#include "capture/SnapModeController.h"
+#include "window/Lumivane.h"
+#include "window/SnapModeController.h"
 
 #include <QImageReader>
 #include <QSignalSpy>

@@ -3,7 +3,7 @@
 // A capture device for tests: it logs every property write, read and method
 // call in order, with the value's type, and lets a test raise each event.
 
-#include "capture/SnappyDevice.h"
+#include "device/SnappyDevice.h"
 
 #include <QHash>
 #include <QStringList>

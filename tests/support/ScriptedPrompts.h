@@ -3,7 +3,7 @@
 // Prompts answered by the test: input boxes take their answers from a queue
 // (an empty queue answers as Cancel does), and every box shown is recorded.
 
-#include "output/Prompts.h"
+#include "widgets/Prompts.h"
 
 #include <QQueue>
 #include <QStringList>

@@ -3,7 +3,7 @@
 // One snap with a method, answering ProcessingData from inside the handler as
 // the program does.
 
-#include "capture/SnappyDevice.h"
+#include "device/SnappyDevice.h"
 
 #include <QSignalSpy>
 #include <QTest>

@@ -5,8 +5,8 @@
 #include "ManualClock.h"
 #include "RecordingDevice.h"
 #include "ScriptedPrompts.h"
-#include "app/Lumivane.h"
-#include "capture/SnapModeController.h"
+#include "window/Lumivane.h"
+#include "window/SnapModeController.h"
 
 #include <memory>
 

@@ -1,7 +1,7 @@
 #include "TestWindow.h"
 #include "device/standin/StandInDevice.h"
-#include "output/frmFileType.h"
-#include "output/frmPath.h"
+#include "dialogs/frmFileType.h"
+#include "dialogs/frmPath.h"
 
 #include <QtTest>
 
