@@ -19,40 +19,39 @@ ImageCounter::ImageCounter(PathDialogFields &fields, Prompts &prompts, const QLo
 
 void ImageCounter::SetCounter_Click()
 {
-    const QString current = QString::number(m_fields.iNewImageNumber);
-    const QString answer =
-        m_prompts.input(QStringLiteral("\r\n\r\n\r\n\r\nCurrent image counter is ") + current,
-                        QStringLiteral("Change Image Counter"), current);
-    if (answer.isEmpty())
-        return;
-    const std::optional<double> value = localeNumber(answer, m_locale);
-    if (!value) {
-        ShowNotNumeric();
+    // Asked again after every answer that is no counter, until one is or
+    // the user cancels.
+    for (;;) {
+        const QString current = QString::number(m_fields.iNewImageNumber);
+        const QString answer =
+            m_prompts.input(QStringLiteral("\r\n\r\n\r\n\r\nCurrent image counter is ") + current,
+                            QStringLiteral("Change Image Counter"), current);
+        if (answer.isEmpty())
+            return;
+        const std::optional<double> value = localeNumber(answer, m_locale);
+        if (!value) {
+            ShowNotNumeric();
+            continue;
+        }
+        // The default rounding mode sends an exact half to the even neighbour.
+        const double whole = std::nearbyint(*value);
+        // The upper bound applies to the answer as typed: 2000000000.4 is too
+        // large although it would round down to the bound.
+        if (*value > CounterLimit || whole < 0) {
+            ShowOutOfRange();
+            continue;
+        }
+        m_fields.iNewImageNumber = static_cast<qint32>(whole);
         return;
     }
-    // The bound applies to the answer as typed: 2000000000.4 is too large
-    // although it would round down to the bound.
-    if (*value > CounterLimit) {
-        ShowOutOfRange();
-        return;
-    }
-    // The default rounding mode sends an exact half to the even neighbour.
-    const double whole = std::nearbyint(*value);
-    if (whole < 0) {
-        ShowOutOfRange();
-        return;
-    }
-    m_fields.iNewImageNumber = static_cast<qint32>(whole);
 }
 
 void ImageCounter::ShowNotNumeric()
 {
     m_prompts.message(QStringLiteral("Please enter only Numbers for image Counter"));
-    SetCounter_Click();
 }
 
 void ImageCounter::ShowOutOfRange()
 {
     m_prompts.message(QStringLiteral("please enter a number Between 0 and 2 billion"));
-    SetCounter_Click();
 }

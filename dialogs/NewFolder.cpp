@@ -12,21 +12,27 @@ NewFolder::NewFolder(DirectoryList &Dir1, PathDialogFields &fields, Prompts &pro
 void NewFolder::NewDir_Click()
 {
     const QString parent = m_Dir1.path();
-    m_fields.sFolder = m_prompts.input(QStringLiteral("\r\n\r\n\r\nCurrent Path is ") + parent +
-                                           QStringLiteral("\r\n\r\nEnter Folder Name"),
-                                       QStringLiteral("Create New Folder in ") + parent,
-                                       QStringLiteral("New Folder"));
-    if (!m_fields.sFolder.isEmpty()) {
+    // Asked again after every name that cannot be made, until one is made or
+    // the user cancels.
+    for (;;) {
+        m_fields.sFolder = m_prompts.input(QStringLiteral("\r\n\r\n\r\nCurrent Path is ") + parent +
+                                               QStringLiteral("\r\n\r\nEnter Folder Name"),
+                                           QStringLiteral("Create New Folder in ") + parent,
+                                           QStringLiteral("New Folder"));
+        if (m_fields.sFolder.isEmpty())
+            break;
         m_fields.sTestString = m_fields.sFolder;
         if (m_fields.CheckBadChr()) {
             ShowBadFolderChr();
-        } else {
-            const QString folder = platform::joinFolderAndName(parent, m_fields.sFolder);
-            if (platform::existingEntryName(folder) == m_fields.sFolder)
-                ShowFolderExists();
-            else
-                create(folder);
+            continue;
         }
+        const QString folder = platform::joinFolderAndName(parent, m_fields.sFolder);
+        if (platform::existingEntryName(folder) == m_fields.sFolder) {
+            ShowFolderExists();
+            continue;
+        }
+        create(folder);
+        break;
     }
     m_Dir1.refresh();
 }
@@ -34,13 +40,11 @@ void NewFolder::NewDir_Click()
 void NewFolder::ShowBadFolderChr()
 {
     m_prompts.message(QStringLiteral("Invalid Character in Folder Name!"));
-    NewDir_Click();
 }
 
 void NewFolder::ShowFolderExists()
 {
     m_prompts.message(QStringLiteral("Folder already Exists!"));
-    NewDir_Click();
 }
 
 void NewFolder::create(const QString &folder)

@@ -84,37 +84,42 @@ void frmFileType::showEvent(QShowEvent *event)
 
 void frmFileType::optBMP_Click()
 {
-    sChosenType = QStringLiteral("bmp");
+    chooseType(QStringLiteral("bmp"));
 }
 
 void frmFileType::optIFF_Click()
 {
-    sChosenType = QStringLiteral("iff");
+    chooseType(QStringLiteral("iff"));
 }
 
 void frmFileType::optJPG_Click()
 {
-    sChosenType = QStringLiteral("jpg");
+    chooseType(QStringLiteral("jpg"));
 }
 
 void frmFileType::optPCX_Click()
 {
-    sChosenType = QStringLiteral("pcx");
+    chooseType(QStringLiteral("pcx"));
 }
 
 void frmFileType::optPNG_Click()
 {
-    sChosenType = QStringLiteral("png");
+    chooseType(QStringLiteral("png"));
 }
 
 void frmFileType::optTGA_Click()
 {
-    sChosenType = QStringLiteral("tga");
+    chooseType(QStringLiteral("tga"));
 }
 
 void frmFileType::optTIf_Click()
 {
-    sChosenType = QStringLiteral("tif");
+    chooseType(QStringLiteral("tif"));
+}
+
+void frmFileType::chooseType(const QString &extension)
+{
+    sChosenType = extension;
 }
 
 void frmFileType::cmdOK_Click()

@@ -41,6 +41,8 @@ protected:
 
 private:
     void buildControls();
+    // What every option's handler does: keep its extension until OK.
+    void chooseType(const QString &extension);
 
     QString &m_sNewImageType;
     QString sChosenType;

@@ -67,7 +67,7 @@ void DropDownList::select(int index)
 }
 
 OptionButton::OptionButton(const QString &caption, QWidget *parent)
-    : QRadioButton(caption, parent)
+    : WholeWidthButton(caption, parent)
 {
     connect(this, &QRadioButton::clicked, this, &OptionButton::Click);
 }
@@ -76,21 +76,6 @@ void OptionButton::select()
 {
     setChecked(true);
     emit Click();
-}
-
-bool OptionButton::hitButton(const QPoint &position) const
-{
-    return rect().contains(position);
-}
-
-CheckBox::CheckBox(const QString &caption, QWidget *parent)
-    : QCheckBox(caption, parent)
-{
-}
-
-bool CheckBox::hitButton(const QPoint &position) const
-{
-    return rect().contains(position);
 }
 
 PlainLabel::PlainLabel(const QString &text, QWidget *parent)

@@ -49,8 +49,22 @@ signals:
     void Click();
 };
 
+// A button that answers a click across the whole width it is given, not
+// only across its caption, which is often much shorter.
+template <class Button>
+class WholeWidthButton : public Button {
+public:
+    using Button::Button;
+
+protected:
+    bool hitButton(const QPoint &position) const override
+    {
+        return this->rect().contains(position);
+    }
+};
+
 // An option button whose selection from code raises `Click` like a user's.
-class OptionButton : public QRadioButton {
+class OptionButton : public WholeWidthButton<QRadioButton> {
     Q_OBJECT
 public:
     explicit OptionButton(const QString &caption, QWidget *parent = nullptr);
@@ -58,22 +72,12 @@ public:
 
 signals:
     void Click();
-
-protected:
-    // The whole width the button is given answers a click, not only its
-    // caption, which is often much shorter.
-    bool hitButton(const QPoint &position) const override;
 };
 
-// A check box that answers a click across the whole width it is given, as
-// the option buttons do.
-class CheckBox : public QCheckBox {
+class CheckBox : public WholeWidthButton<QCheckBox> {
     Q_OBJECT
 public:
-    explicit CheckBox(const QString &caption, QWidget *parent = nullptr);
-
-protected:
-    bool hitButton(const QPoint &position) const override;
+    using WholeWidthButton::WholeWidthButton;
 };
 
 // A label whose text and tool tip may hold what the user typed: both are
