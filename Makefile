@@ -4,7 +4,7 @@ TEST_DIR := build/test
 CLANG_DIR := build/clang
 JOBS := $(shell nproc)
 
-.PHONY: help run test test-clang bench deb deps test-deps format-deps deb-deps release format
+.PHONY: help run test test-clang bench deb deps test-deps clang-deps format-deps deb-deps release format
 .DEFAULT_GOAL := help
 
 help:
@@ -21,6 +21,9 @@ deps:
 
 test-deps:
 	@scripts/install-deps test
+
+clang-deps:
+	@scripts/install-deps test clang
 
 format-deps:
 	@scripts/install-deps format
@@ -58,7 +61,7 @@ test: test-deps
 # the benchmarks, which `make test` leaves out to keep its time short. The
 # real-driver tests and the package's check are left to `make test`: they
 # try the driver and the packaging, not the compiler.
-test-clang: test-deps
+test-clang: clang-deps
 	@cmake -S . -B $(CLANG_DIR) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug \
 	   -DLUMIVANE_SANITIZE=ON >/dev/null
 	@cmake --build $(CLANG_DIR) -j $(JOBS)
