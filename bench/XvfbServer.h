@@ -4,7 +4,6 @@
 // lives, so that what draws on a real display is measured on one.
 
 #include <csignal>
-#include <cstring>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -25,12 +24,16 @@ public:
             _exit(127);
         }
         close(pipeFds[1]);
-        char number[16] = {};
-        const ssize_t got = read(pipeFds[0], number, sizeof number - 1);
+        // The server writes its display number and a new line in two writes,
+        // and stops with a broken pipe if the reader has gone before the
+        // second: so the reading goes on to the new line.
+        std::string number;
+        char c;
+        while (read(pipeFds[0], &c, 1) == 1 && c != '\n')
+            number += c;
         close(pipeFds[0]);
-        // The server writes its display number and a new line.
-        if (got > 0)
-            m_name = std::string(":").append(number, std::strcspn(number, "\n"));
+        if (!number.empty())
+            m_name = ":" + number;
     }
 
     ~XvfbServer()
