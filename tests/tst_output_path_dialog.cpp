@@ -168,8 +168,8 @@ private slots:
     void openingOnAMissingFolder_data()
     {
         QTest::addColumn<bool>("isDefault");
-        QTest::newRow("default") << true;
-        QTest::newRow("chosen") << false;
+        for (bool isDefault : {true, false})
+            QTest::newRow(isDefault ? "default" : "chosen") << isDefault;
     }
     void openingOnAMissingFolder()
     {
@@ -195,9 +195,8 @@ private slots:
     void folderListAndDriveListAgree_data()
     {
         QTest::addColumn<QString>("how");
-        QTest::newRow("double-click") << "double-click";
-        QTest::newRow("Return") << "Return";
-        QTest::newRow("link") << "link";
+        for (const char *how : {"double-click", "Return", "link"})
+            QTest::newRow(how) << how;
     }
     void folderListAndDriveListAgree()
     {

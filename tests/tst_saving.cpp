@@ -27,6 +27,12 @@ QString watchedFile;
 QByteArray watchedContents;
 bool folderSynced = false;
 
+QStringList everythingIn(const QTemporaryDir &folder)
+{
+    return QDir(folder.path())
+        .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+}
+
 } // namespace
 
 // Every sync of the program passes here.
@@ -40,16 +46,6 @@ extern "C" int fsync(int fd)
         folderSynced = true;
     return int(::syscall(SYS_fsync, fd));
 }
-
-namespace {
-
-QStringList everythingIn(const QTemporaryDir &folder)
-{
-    return QDir(folder.path())
-        .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-}
-
-} // namespace
 
 class SavingTest : public QObject {
     Q_OBJECT

@@ -9,15 +9,11 @@
 
 namespace {
 
-const QImage &snapPicture()
-{
-    static const QImage picture = [] {
-        QImage image(64, 48, QImage::Format_RGB32);
-        image.fill(Qt::darkCyan);
-        return image;
-    }();
-    return picture;
-}
+const QImage SnapPicture = [] {
+    QImage image(64, 48, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    return image;
+}();
 
 struct SavingWindow : TestWindow {
     explicit SavingWindow(const char *method)
@@ -26,7 +22,7 @@ struct SavingWindow : TestWindow {
         state().sCurrentpath = folder.path();
         state().sFileName = "pic";
         window->findChild<OptionButton *>(method)->select();
-        device->setPicture(snapPicture());
+        device->setPicture(SnapPicture);
     }
 
     QString fileNamed(const QString &name) const { return folder.filePath(name); }
@@ -118,7 +114,7 @@ private slots:
             QCOMPARE(withWritesSorted(t.device->log()),
                      withWritesSorted(log.replaceInStrings("%1", t.fileNamed("pic00000.bmp"))));
         }
-        QCOMPARE(t.controls().imgDisplay->picture(), snapPicture());
+        QCOMPARE(t.controls().imgDisplay->picture(), SnapPicture);
         QCOMPARE(t.mode(), after);
         QCOMPARE(t.controls().tmrDelaySnap->isActive(), after == SnapMode::DelayedSnap);
         // The next rapid snap starts the bar afresh.
