@@ -37,13 +37,16 @@ qint64 encodedSize()
     return device::SnapFileWriter::save(snapPicture(), path, "bmp") ? -1 : QFileInfo(path).size();
 }
 
-// What saving the snap picture under the path tells: "saved" or why not.
-QString save(snappy::SnappyDevice &device, const QString &path)
+// Saves the snap picture under the path: "saved" is told and the file is
+// there, or the save failed for the reason `outcome` and no file is left.
+void checkSave(snappy::SnappyDevice &device, const QString &path, const QString &outcome)
 {
     device.writeProperty(DispId::Picture, snapPicture());
     device.writeProperty(DispId::SaveFileName, path);
     device.writeProperty(DispId::SaveFileType, QStringLiteral("bmp"));
-    return device.call(snappy::Method::SaveSnap).value_or("saved");
+    const QString told = device.call(snappy::Method::SaveSnap).value_or("saved");
+    QCOMPARE(told, outcome == "saved" ? outcome : "Could not save " + path + ": " + outcome);
+    QCOMPARE(QFileInfo::exists(path), outcome == "saved");
 }
 
 // A file system of its own, small enough to fill.
@@ -103,9 +106,7 @@ private slots:
                 return free < 0 ? std::nullopt : std::optional(free);
             }));
 
-        const QString told = save(device, path);
-        QCOMPARE(told, outcome == "saved" ? outcome : "Could not save " + path + ": " + outcome);
-        QCOMPARE(QFileInfo::exists(path), outcome == "saved");
+        checkSave(device, path, outcome);
         QCOMPARE(asked, reserveMiB ? QStringList{folder.path()} : QStringList());
     }
 
@@ -165,10 +166,7 @@ private slots:
 
         const auto device =
             device::DeviceCatalog({}).open(device::DeviceCatalog::standIn, {}, reserveMiB);
-        const QString path = QDir(folder).filePath("snap.bmp");
-        const QString told = save(*device, path);
-        QCOMPARE(told, outcome == "saved" ? outcome : "Could not save " + path + ": " + outcome);
-        QCOMPARE(QFileInfo::exists(path), outcome == "saved");
+        checkSave(*device, QDir(folder).filePath("snap.bmp"), outcome);
     }
 };
 

@@ -16,6 +16,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <bit>
 #include <csignal>
 #include <fcntl.h>
@@ -153,20 +154,14 @@ bool indexed(const QString &path)
 // Levels come back within what lossy coding changes.
 bool sameGreys(const QList<int> &decoded, const QList<int> &written)
 {
-    if (decoded.size() != written.size())
-        return false;
-    for (qsizetype i = 0; i < decoded.size(); ++i) {
-        if (std::abs(decoded[i] - written[i]) > 8)
-            return false;
-    }
-    return true;
+    return std::ranges::equal(decoded, written, [](int a, int b) { return std::abs(a - b) <= 8; });
 }
 
 QString describe(const Video &video)
 {
     QStringList greys;
-    for (int grey : video.greys)
-        greys << QString::number(grey);
+    std::ranges::transform(video.greys, std::back_inserter(greys),
+                           [](int grey) { return QString::number(grey); });
     return QStringLiteral("%1 frames of %2 x %3, %4 ms, %5, greys %6")
         .arg(video.frames)
         .arg(video.size.width())
@@ -174,6 +169,8 @@ QString describe(const Video &video)
         .arg(video.durationMs)
         .arg(video.whole ? "whole" : "cut short", greys.join(' '));
 }
+
+const char *const notSnaps[]{"snap0001.png", "notes00001.txt", "snap.png"};
 
 QStringList temporariesIn(const QString &folder)
 {
@@ -256,23 +253,18 @@ private slots:
         QTest::addColumn<QList<qint64>>("otherSize");
         QTest::addColumn<qint64>("first");
         QTest::addColumn<QString>("missing");
-        QTest::addColumn<QStringList>("strangers");
         const QList<qint64> none;
         QTest::newRow("gaps") << QList<qint64>{0, 1, 5, 6, 7, 9} << none << none << qint64(0)
-                              << "missing snaps: 00002-00004, 00008" << QStringList{};
+                              << "missing snaps: 00002-00004, 00008";
         QTest::newRow("counter past five digits")
             << QList<qint64>{99998, 99999, 100000, 100002} << none << none << qint64(99998)
-            << "missing snaps: 100001"
-            << QStringList{"snap000001.png", "snap00001.jpg", "snapshot00001.png", "snap00001"};
-        QTest::newRow("from a snap mid-series")
-            << QList<qint64>{3, 4, 7, 8} << none << none << qint64(4)
-            << "missing snaps: 00005-00006" << QStringList{};
+            << "missing snaps: 100001";
+        QTest::newRow("from a snap mid-series") << QList<qint64>{3, 4, 7, 8} << none << none
+                                                << qint64(4) << "missing snaps: 00005-00006";
         QTest::newRow("a file that does not read")
-            << QList<qint64>{0, 1, 2, 3} << QList<qint64>{2} << none << qint64(0) << QString()
-            << QStringList{};
+            << QList<qint64>{0, 1, 2, 3} << QList<qint64>{2} << none << qint64(0) << QString();
         QTest::newRow("snaps of other sizes")
-            << QList<qint64>{0, 1, 2} << none << QList<qint64>{1, 2} << qint64(0) << QString()
-            << QStringList{};
+            << QList<qint64>{0, 1, 2} << none << QList<qint64>{1, 2} << qint64(0) << QString();
     }
     void gapsAndFaultySnapsAreToldAndSkipped()
     {
@@ -281,7 +273,6 @@ private slots:
         QFETCH(QList<qint64>, otherSize);
         QFETCH(qint64, first);
         QFETCH(QString, missing);
-        QFETCH(QStringList, strangers);
         QTemporaryDir folder;
         QList<int> greys;
         for (qsizetype i = 0; i < numbers.size(); ++i) {
@@ -296,7 +287,9 @@ private slots:
             if (numbers[i] >= first)
                 greys << greyOf(int(i));
         }
-        for (const QString &name : strangers)
+        // Files beside the series that are none of its snaps.
+        for (const char *name :
+             {"snap000001.png", "snap00001.jpg", "snapshot00001.png", "snap00001"})
             writeSnap(folder.filePath(name),
                       QFileInfo(name).suffix().isEmpty() ? "png" : QFileInfo(name).suffix(), 255);
 
@@ -327,11 +320,8 @@ private slots:
         QFETCH(int, signal);
         QTemporaryDir folder;
         QImage noise(640, 480, QImage::Format_RGB32);
-        for (int y = 0; y < noise.height(); ++y) {
-            auto *line = reinterpret_cast<quint32 *>(noise.scanLine(y));
-            for (int x = 0; x < noise.width(); ++x)
-                line[x] = QRandomGenerator::global()->generate();
-        }
+        QRandomGenerator::global()->fillRange(reinterpret_cast<quint32 *>(noise.bits()),
+                                              noise.sizeInBytes() / 4);
         const QString first = folder.filePath(snapName(0, "png"));
         QCOMPARE(device::SnapFileWriter::save(noise, first, "png"), snappy::Failure{});
         constexpr int total = 3000;
@@ -430,23 +420,19 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("says");
         const QStringList snap{"--make-video", "%folder/snap00000.png"};
-        QTest::newRow("no frames a second") << snap + QStringList{"--fps", "0"} << "--fps";
-        QTest::newRow("frames a second below 0") << snap + QStringList{"--fps", "-5"} << "--fps";
-        QTest::newRow("too many frames a second") << snap + QStringList{"--fps", "241"} << "--fps";
-        QTest::newRow("frames a second not a number")
-            << snap + QStringList{"--fps", "fast"} << "--fps";
-        QTest::newRow("no frames a second given") << snap + QStringList{"--fps"} << "--fps";
+        for (const QStringList &fps : QList<QStringList>{{"0"}, {"-5"}, {"241"}, {"fast"}, {}})
+            QTest::addRow("--fps %s", qPrintable(fps.value(0, "without a value")))
+                << snap + QStringList{"--fps"} + fps << "--fps";
         QTest::newRow("not a video name")
             << snap + QStringList{"--output", "%folder/video.avi"} << ".webm";
         QTest::newRow("unknown option") << snap + QStringList{"--speed", "2"} << "speed";
         QTest::newRow("no such snap")
             << QStringList{"--make-video", "%folder/snap00009.png"} << "snap00009.png";
-        QTest::newRow("four digits")
-            << QStringList{"--make-video", "%folder/snap0001.png"} << "numbered snap";
-        QTest::newRow("not a snap type")
-            << QStringList{"--make-video", "%folder/notes00001.txt"} << "numbered snap";
-        QTest::newRow("no number")
-            << QStringList{"--make-video", "%folder/snap.png"} << "numbered snap";
+        // Files that are there but not numbered snaps.
+        for (const char *name : notSnaps)
+            QTest::addRow("%s", name)
+                << QStringList{"--make-video", QStringLiteral("%folder/") + name}
+                << "numbered snap";
         QTest::newRow("video option alone") << QStringList{"--fps", "30"} << "--make-video";
     }
     void badArgumentsEndWithoutAVideo()
@@ -455,7 +441,7 @@ private slots:
         QFETCH(QString, says);
         QTemporaryDir folder;
         writeSnap(folder.filePath(snapName(0, "png")), "png", greyOf(0));
-        for (const char *name : {"snap0001.png", "notes00001.txt", "snap.png"})
+        for (const char *name : notSnaps)
             put(folder.filePath(name), {});
 
         const Run run = runProgram(arguments.replaceInStrings("%folder", folder.path()));

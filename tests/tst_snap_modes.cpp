@@ -16,23 +16,6 @@ QList<int> seconds(int count)
     return QList<int>(count, 1000);
 }
 
-QList<int> repeated(const QList<int> &steps, int times)
-{
-    QList<int> all;
-    for (int time = 0; time < times; ++time)
-        all += steps;
-    return all;
-}
-
-// The due times of a series, in milliseconds after Delayed Snap was chosen.
-QList<int> every(int interval, int count)
-{
-    QList<int> due;
-    for (int snap = 1; snap <= count; ++snap)
-        due << snap * interval;
-    return due;
-}
-
 // One step of a delayed-snap run: the clock moves by `value` ms and the timer
 // ticks, another interval entry is chosen, or a preview is chosen, the clock
 // moves by `value` ms and Delayed Snap is chosen again.
@@ -182,12 +165,17 @@ private slots:
             QTest::newRow(tag) << entry << steps << snapsAt
                                << (label.isEmpty() ? label : "Next Snap in " + label + " Seconds");
         };
+        // A day of minutes, ticked only in the second before each due time
+        // and at it, and its due times after Delayed Snap was chosen.
+        QList<int> dayOfTicks, dayOfSnaps;
+        for (int minute = 1; minute <= 1440; ++minute) {
+            dayOfTicks << 59000 << 1000;
+            dayOfSnaps << minute * 60000;
+        }
         row("just chosen", 0, {}, {}, "");
         row("a second in", 0, ticks(seconds(1)), {}, "0 Hrs 0 minutes 59");
         row("a second to go", 0, ticks(seconds(59)), {}, "0 Hrs 0 minutes 1");
-        // Ticked only in the second before each due time and at it.
-        row("a day, every minute", 0, ticks(repeated({59000, 1000}, 1440)), every(60000, 1440),
-            "0 Hrs 1 minutes 0");
+        row("a day, every minute", 0, ticks(dayOfTicks), dayOfSnaps, "0 Hrs 1 minutes 0");
         row("ticks late", 0, ticks(QList{1300} + seconds(125)), {60300, 120300},
             "0 Hrs 0 minutes 54");
         row("ticks early", 0, ticks(QList{700} + seconds(125)), {59700, 119700},
