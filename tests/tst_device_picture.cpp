@@ -17,10 +17,10 @@
 #include <QSet>
 #include <QtTest>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <numbers>
-#include <ranges>
 
 using device::Adjustments;
 using device::CaptureSettings;
@@ -535,8 +535,9 @@ private slots:
                 return (qRed(c) - r) * (qRed(c) - r) + (qGreen(c) - g) * (qGreen(c) - g) +
                        (qBlue(c) - b) * (qBlue(c) - b);
             };
+            const auto nearer = [&](QRgb a, QRgb b) { return distance(a) < distance(b); };
             QCOMPARE(distance(palette[index]),
-                     std::ranges::min(palette | std::views::transform(distance)));
+                     distance(*std::min_element(palette.begin(), palette.end(), nearer)));
         }
     }
 
