@@ -2,7 +2,6 @@
 #include "ScriptedPrompts.h"
 #include "TestWindow.h"
 
-#include "core/PlatformPaths.h"
 #include "dialogs/frmFileType.h"
 #include "dialogs/frmPath.h"
 
@@ -16,16 +15,29 @@
 
 namespace {
 
-// The text a label puts on the screen: its markup read, where it has any.
-QString shownText(const QLabel *label)
+// Text as the screen shows it in the given format: its markup read, where it has any.
+QString shownText(const QString &text, Qt::TextFormat format)
 {
-    const bool markup = label->textFormat() == Qt::RichText ||
-                        (label->textFormat() == Qt::AutoText && Qt::mightBeRichText(label->text()));
-    if (!markup)
-        return label->text();
+    if (format == Qt::PlainText || (format == Qt::AutoText && !Qt::mightBeRichText(text)))
+        return text;
     QTextDocument document;
-    document.setHtml(label->text());
+    document.setHtml(text);
     return document.toPlainText();
+}
+
+QString cannotOpen(const QString &folder)
+{
+    return "Cannot open the folder " + folder + ": " +
+           QString::fromLocal8Bit(std::strerror(ENOENT));
+}
+
+// By the named button, or by the window's close control.
+void finish(QDialog &dialog, const QString &how)
+{
+    if (how == QLatin1String("close"))
+        dialog.close();
+    else
+        dialog.findChild<QPushButton *>(how)->click();
 }
 
 } // namespace
@@ -39,69 +51,45 @@ private:
 private slots:
     void initTestCase() { QVERIFY(QDir(m_temporary.path()).mkpath("Pics")); }
 
-    void nameEdits_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("refused");
-        // Each refused character in turn at the start, inside and at the end.
-        const QString bad = QStringLiteral("\\/:*?\"<>|");
-        for (int i = 0; i < bad.size(); ++i) {
-            const QString text = QString("pic").insert(i % 4, bad.at(i));
-            QTest::addRow("%s", qPrintable(text)) << text << true;
-        }
-        QTest::newRow("hyphen, blank, dot") << " pic-01 v2. " << false;
-        QTest::newRow("empty") << "" << false;
-        QTest::newRow("tab and look-alike slash") << QString::fromUtf8("a\tb\u2215c") << false;
-    }
-    void nameEdits()
-    {
-        QFETCH(QString, text);
-        QFETCH(bool, refused);
-        CaptureState state;
-        QLabel lblPath;
-        ScriptedPrompts prompts;
-        frmPath dialog(state, lblPath, prompts);
-        dialog.Text1->setText(QStringLiteral("pic 2"));
-        dialog.Text1->setText(text);
-
-        // A refused edit brings back the last accepted name.
-        const QString name = refused ? QStringLiteral("pic 2") : text;
-        QCOMPARE(dialog.Text1->text(), name);
-        QCOMPARE(dialog.fields.sNewFile, name);
-        QCOMPARE(prompts.messages,
-                 refused ? QStringList{"Invalid Character in File Name!"} : QStringList{});
-    }
-
     void openAndClose_data()
     {
         QTest::addColumn<QString>("start");
         QTest::addColumn<QString>("folder");
         QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("type");
+        QTest::addColumn<QStringList>("clicks");
         QTest::addColumn<QString>("ending");
         const auto row = [](const char *tag, const QString &start, const QString &folder,
-                            const QString &name, const QString &type, const QString &ending) {
-            QTest::newRow(tag) << start << folder << name << type << ending;
+                            const QString &name, const QStringList &clicks, const QString &ending) {
+            QTest::newRow(tag) << start << folder << name << clicks << ending;
         };
         const QString temp = QDir::tempPath();
         const QString pics = m_temporary.filePath("Pics");
-        row("OK", temp, pics, "pic", "jpg", "ok");
-        row("OK, empty name", temp, pics, "", "png", "ok");
-        row("OK, root folder", temp, "/", "pic", "tga", "ok");
+        // The last option clicked is the type.
+        row("OK, hyphen, blanks and dot", temp, pics, " pic-01 v2. ", {"optTGA", "optJPG"}, "ok");
+        row("OK, empty name", temp, pics, "", {"optTGA", "optBMP"}, "ok");
+        row("OK, root folder, tab and look-alike slash", temp, "/",
+            QString::fromUtf8("a\tb\u2215c"), {"optPCX"}, "ok");
+        // The image type dialog opens on BMP, not on the type in force.
+        row("OK, type as the image type dialog opens", temp, pics, "pic", {}, "ok");
+        row("OK, IFF", temp, pics, "pic", {"optIFF"}, "ok");
+        row("OK, PNG", temp, pics, "pic", {"optPNG"}, "ok");
+        row("OK, TIF", temp, pics, "pic", {"optTIf"}, "ok");
         // Not the drive list's first volume: the opener has to choose the
         // drive before the folder on it.
-        row("opened on another volume", "/dev/shm", pics, "pic", "jpg", "ok");
-        // The label stays as it was.
-        row("Cancel", temp, pics, "holiday", "png", "Cancel");
-        row("close control", temp, pics, "holiday", "png", "close");
+        row("opened on another volume", "/dev/shm", pics, "pic", {"optTGA"}, "ok");
+        // Both dialogs ended alike; the label stays as it was.
+        row("Cancel", temp, pics, "holiday", {"optJPG"}, "Cancel");
+        row("close control", temp, pics, "holiday", {"optJPG"}, "close");
     }
     void openAndClose()
     {
         QFETCH(QString, start);
         QFETCH(QString, folder);
         QFETCH(QString, name);
-        QFETCH(QString, type);
+        QFETCH(QStringList, clicks);
         QFETCH(QString, ending);
+        const QString type =
+            clicks.isEmpty() ? QStringLiteral("bmp") : clicks.last().mid(3).toLower();
         if (start == QLatin1String("/dev/shm") && QStorageInfo(start).rootPath() != start)
             QSKIP("/dev/shm is not a volume of its own here");
         QTemporaryDir temporary(start + "/lumivane-XXXXXX");
@@ -110,13 +98,12 @@ private slots:
         t.state().sCurrentpath = temporary.path();
         t.state().sFileName = QStringLiteral("pic");
         t.state().iCurrentImageNumber = 5;
-        t.state().sFileType = QStringLiteral("bmp");
+        t.state().sFileType = QStringLiteral("png");
         const QString before = t.controls().lblPath->text();
-        t.prompts.answers << QStringList{"42", "Shots"};
+        t.prompts.answers << QStringList{"2000000000", "Shots"};
         const bool ok = ending == QLatin1String("ok");
         const QString missing = temporary.filePath("medium-gone");
-        const QString unreadable = "Cannot open the folder " + missing + ": " +
-                                   QString::fromLocal8Bit(std::strerror(ENOENT));
+        const QString refused = QStringLiteral("\\/:*?\"<>|");
 
         QVERIFY(clickAndAnswer<frmPath>(t.controls().cmdFileInfo, [&](frmPath &dialog) {
             // The state in force, on the volume that holds its folder.
@@ -124,43 +111,50 @@ private slots:
             QCOMPARE(dialog.Dir1->path(), temporary.path());
             QCOMPARE(dialog.Text1->text(), QString("pic"));
             QCOMPARE(dialog.fields.iNewImageNumber, 5);
-            QCOMPARE(dialog.fields.sNewImageType, QString("bmp"));
+            QCOMPARE(dialog.fields.sNewImageType, QString("png"));
 
             dialog.SetCounter->click();
             dialog.NewDir->click();
-            QCOMPARE(dialog.fields.iNewImageNumber, 42);
-            QCOMPARE(dialog.Dir1->path(), temporary.filePath("Shots"));
             // A drive that cannot be read leaves both lists as they were.
             dialog.Drive1->setDrive(missing);
             QCOMPARE(dialog.Dir1->path(), temporary.filePath("Shots"));
             QCOMPARE(dialog.Drive1->drive(), QStorageInfo(temporary.path()).rootPath());
             QVERIFY(dialog.Dir1->setPath(folder).isEmpty());
+            // Each refused character, at the start, inside and at the end,
+            // brings back the last accepted name.
+            for (int i = 0; i < refused.size(); ++i) {
+                dialog.Text1->setText(QString("pic").insert(i % 4, refused.at(i)));
+                QCOMPARE(dialog.Text1->text(), QString("pic"));
+                QCOMPARE(dialog.fields.sNewFile, QString("pic"));
+            }
             dialog.Text1->setText(name);
             QVERIFY(clickAndAnswer<frmFileType>(dialog.cmdFileType, [&](frmFileType &chooser) {
-                chooser.findChild<OptionButton *>("opt" + type.toUpper())->click();
-                chooser.cmdOK->click();
+                QVERIFY(chooser.optBMP->isChecked());
+                QTRY_VERIFY(chooser.optBMP->hasFocus());
+                for (const QString &option : clicks)
+                    chooser.findChild<OptionButton *>(option)->click();
+                finish(chooser, ok ? "cmdOK" : ending == "Cancel" ? "cmdCancel" : "close");
             }));
-            QCOMPARE(dialog.fields.sNewImageType, type);
-
-            if (ending == QLatin1String("close"))
-                dialog.close();
-            else
-                dialog.findChild<QPushButton *>(ending)->click();
+            QCOMPARE(dialog.fields.sNewImageType, ok ? type : "png");
+            finish(dialog, ending);
             QVERIFY(!dialog.isVisible());
             QCOMPARE(dialog.result(), int(ok ? QDialog::Accepted : QDialog::Rejected));
         }));
 
         QCOMPARE(t.state().sCurrentpath, ok ? folder : temporary.path());
         QCOMPARE(t.state().sFileName, ok ? name : "pic");
-        QCOMPARE(t.state().iCurrentImageNumber, ok ? 42 : 5);
-        QCOMPARE(t.state().sFileType, ok ? type : "bmp");
-        const QString label = ok ? QDir(folder).filePath(name + "00042." + type) : before;
+        QCOMPARE(t.state().iCurrentImageNumber, ok ? 2000000000 : 5);
+        QCOMPARE(t.state().sFileType, ok ? type : "png");
+        // Numbers beyond five digits are written in full.
+        const QString label = ok ? QDir(folder).filePath(name + "2000000000." + type) : before;
         QCOMPARE(t.controls().lblPath->text(), label);
         QCOMPARE(t.controls().lblPath->toolTip(), label);
-        const QString summary = "Current Path is: " + folder + "\r\nCurrent File name is: " + name +
-                                "\r\nCurrent image number is: 42\r\nCurrent Image type is: " + type;
-        QCOMPARE(t.prompts.messages,
-                 (ok ? QStringList{unreadable, summary} : QStringList{unreadable}));
+        const QString summary =
+            "Current Path is: " + folder + "\r\nCurrent File name is: " + name +
+            "\r\nCurrent image number is: 2000000000\r\nCurrent Image type is: " + type;
+        const QStringList messages = QStringList{cannotOpen(missing)} +
+                                     QStringList(refused.size(), "Invalid Character in File Name!");
+        QCOMPARE(t.prompts.messages, ok ? messages + QStringList{summary} : messages);
     }
 
     // The dialog opens on the default folder before any save has made it; a
@@ -184,10 +178,7 @@ private slots:
                                         [&](frmPath &dialog) { shown = dialog.Dir1->path(); }));
         QCOMPARE(shown == folder, isDefault);
         QCOMPARE(QFileInfo(folder).isDir(), isDefault);
-        QCOMPARE(t.prompts.messages,
-                 isDefault ? QStringList()
-                           : QStringList{"Cannot open the folder " + folder + ": " +
-                                         QString::fromLocal8Bit(std::strerror(ENOENT))});
+        QCOMPARE(t.prompts.messages, isDefault ? QStringList() : QStringList{cannotOpen(folder)});
     }
 
     // A drive root, then a folder on another volume opened from its parent by
@@ -215,7 +206,9 @@ private slots:
         QVERIFY(QFile::link(volume, temporary.filePath("elsewhere")));
         QVERIFY(Dir1.setPath(how == "link" ? temporary.filePath("elsewhere") : "/dev").isEmpty());
         if (how != "link") {
+            // Highlighted, a folder is not the current path until it is opened.
             Dir1.setCurrentItem(Dir1.itemOfPath(volume));
+            QCOMPARE(Dir1.path(), QString("/dev"));
             const QPoint spot = Dir1.visualItemRect(Dir1.currentItem()).center();
             if (how == "Return") {
                 QTest::keyClick(&Dir1, Qt::Key_Return);
@@ -236,89 +229,36 @@ private slots:
     }
 
     // What the user typed reaches the screen as typed, wherever it shows.
-    void userTextIsNeverMarkup_data()
-    {
-        QTest::addColumn<QString>("where");
-        for (const char *where : {"path label", "its tool tip", "message box", "input box"})
-            QTest::newRow(where) << where;
-    }
     void userTextIsNeverMarkup()
     {
-        QFETCH(QString, where);
         const QString typed = QStringLiteral("<b>snap&lt;1&gt;");
         TestWindow t;
         QLabel *lblPath = t.controls().lblPath;
+        lblPath->setText(typed);
+        QCOMPARE(shownText(lblPath->text(), lblPath->textFormat()), typed);
+        lblPath->setToolTip(typed);
+        QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), lblPath->mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(lblPath, &help);
+        QTRY_VERIFY(QToolTip::isVisible());
+        QCOMPARE(shownText(QToolTip::text(), Qt::AutoText), typed);
+
+        // The message box's label, then the input box's only one.
         QtPrompts prompts;
-        QObject guard;
-        QString seen;
-        if (where == "path label") {
-            lblPath->setText(typed);
-            seen = shownText(lblPath);
-        } else if (where == "its tool tip") {
-            lblPath->setToolTip(typed);
-            QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), lblPath->mapToGlobal(QPoint(2, 2)));
-            QApplication::sendEvent(lblPath, &help);
-            QTRY_VERIFY(QToolTip::isVisible());
-            for (QWidget *top : QApplication::topLevelWidgets()) {
-                if (top->objectName() == "qtooltip_label")
-                    seen = shownText(static_cast<QLabel *>(top));
-            }
-            QCOMPARE(lblPath->toolTip(), typed);
-        } else {
+        for (const QString name : {"qt_msgbox_label", ""}) {
+            QString seen;
+            QObject guard;
             QTimer::singleShot(0, &guard, [&] {
                 QWidget *box = QApplication::activeModalWidget();
-                seen = shownText(box->findChild<QLabel *>(
-                    where == "message box" ? QStringLiteral("qt_msgbox_label") : QString()));
+                const auto *label = box->findChild<QLabel *>(name);
+                seen = shownText(label->text(), label->textFormat());
                 box->close();
             });
-            if (where == "message box")
-                prompts.message(typed);
-            else
+            if (name.isEmpty())
                 prompts.input(typed, "caption", "");
+            else
+                prompts.message(typed);
+            QCOMPARE(seen, typed);
         }
-        QCOMPARE(seen, typed);
-    }
-
-    void imageTypeDialog_data()
-    {
-        QTest::addColumn<QStringList>("clicks");
-        QTest::addColumn<QString>("ending");
-        QTest::addColumn<QString>("pending");
-        QTest::newRow("OK at once") << QStringList{} << QString("cmdOK") << QString("bmp");
-        // Each option after another one: the last click wins.
-        for (const QString type : {"BMP", "IFF", "JPG", "PCX", "PNG", "TGA", "TIf"}) {
-            QTest::addRow("TGA, then %s", qPrintable(type))
-                << QStringList{"optTGA", "opt" + type} << "cmdOK" << type.toLower();
-        }
-        QTest::newRow("cancel") << QStringList{"optJPG"} << QString("cmdCancel") << QString("png");
-        QTest::newRow("close control")
-            << QStringList{"optJPG"} << QString("close") << QString("png");
-    }
-    void imageTypeDialog()
-    {
-        QFETCH(QStringList, clicks);
-        QFETCH(QString, ending);
-        QFETCH(QString, pending);
-        QString sNewImageType = QStringLiteral("png");
-        frmFileType dialog(sNewImageType);
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        QVERIFY(dialog.optBMP->isChecked());
-        QVERIFY(dialog.optBMP->hasFocus());
-
-        for (const QString &option : clicks) {
-            // Anywhere across the option's width answers, not only its caption.
-            auto *button = dialog.findChild<OptionButton *>(option);
-            QTest::mouseClick(button, Qt::LeftButton, {},
-                              QPoint(button->width() - 2, button->height() / 2));
-        }
-        if (ending == QLatin1String("close"))
-            dialog.close();
-        else
-            dialog.findChild<QPushButton *>(ending)->click();
-
-        QVERIFY(!dialog.isVisible());
-        QCOMPARE(sNewImageType, pending);
     }
 };
 
