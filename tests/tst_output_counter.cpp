@@ -22,46 +22,31 @@ private slots:
         QTest::addColumn<qint32>("counter");
         QTest::addColumn<QStringList>("messages");
         const QLocale c = QLocale::c();
-        const QLocale german(QLocale::German, QLocale::Germany);
-        const QLocale swedish(QLocale::Swedish, QLocale::Sweden);
-        const auto row = [](const QLocale &locale, const QString &answer, qint32 counter,
-                            const QStringList &messages) {
-            QTest::addRow("%s %s", qPrintable(locale.name()), qPrintable(answer))
-                << locale << QStringList{answer} << counter << messages;
-        };
-
-        // Stored: the bound, rounding half to even, signs, separators,
-        // exponents, blanks around, magnitudes beyond the double range.
-        row(c, "2000000000", 2000000000, {});
-        row(c, "-0.4", 0, {});
-        row(c, "-0.5", 0, {});
-        row(c, "1.5", 2, {});
-        row(c, "2.5", 2, {});
-        row(c, "1e3", 1000, {});
-        row(c, "250E-2", 2, {});
-        row(c, " \t+42  ", 42, {});
-        row(c, "1,000.5", 1000, {});
-        row(c, ".5", 0, {});
-        row(c, "1e-999", 0, {});
-        row(german, "1.000,5", 1000, {});
-        // Refused with the range message, the bound tested before rounding;
-        // 7 is the counter unchanged.
-        for (const char *answer :
-             {"2000000001", "2000000000.4", "-1", "-5000000000", "-0.6", "-1e999"})
-            row(c, answer, 7, {OutOfRange});
-        row(swedish, QString::fromUtf8("\u22123"), 7, {OutOfRange});
-        row(swedish, "-3", 7, {OutOfRange});
-        // Not numbers.
-        for (const char *answer : {" ", "-", ".", "1e", "--1", "1 2", "0x10", "inf"})
-            row(c, answer, 7, {NotNumeric});
-        row(german, "1,000.5", 7, {NotNumeric});
-
-        QTest::newRow("not numeric, then a number")
-            << c << QStringList{"abc", "12"} << 12 << QStringList{NotNumeric};
-        QTest::newRow("empty answer") << c << QStringList{""} << 7 << QStringList{};
-        QTest::newRow("cancel") << c << QStringList{} << 7 << QStringList{};
-        QTest::newRow("two refusals, then cancel")
-            << c << QStringList{"abc", "-1"} << 7 << QStringList{NotNumeric, OutOfRange};
+        // Stored: the bound, blanks and signs, separators, rounding half to
+        // even, exponents, magnitudes beyond the double range.
+        const QList<std::pair<const char *, qint32>> stored{{"2000000000", 2000000000},
+                                                            {" \t+42  ", 42},
+                                                            {"1,000.5", 1000},
+                                                            {"15E-1", 2},
+                                                            {"-.5", 0},
+                                                            {"1e-999", 0}};
+        for (const auto &[answer, counter] : stored)
+            QTest::addRow("%s", answer) << c << QStringList{answer} << counter << QStringList{};
+        // Every refusal asks again and leaves the counter, 7, as it was; the
+        // bound is tested before rounding.
+        const QStringList outOfRange{"2000000001", "2000000000.4", "-5000000000", "-0.6", "-1e999"};
+        const QStringList notNumbers{" ", "-", ".", "1e", "--1", "1 2", "0x10", "inf"};
+        QTest::newRow("refused, then a number")
+            << c << outOfRange + notNumbers + QStringList{"12"} << 12
+            << QStringList(outOfRange.size(), OutOfRange) +
+                   QStringList(notNumbers.size(), NotNumeric);
+        QTest::newRow("the locale's own minus, then an empty answer")
+            << QLocale(QLocale::Swedish, QLocale::Sweden)
+            << QStringList{QString::fromUtf8("\u22123"), "-3", ""} << 7
+            << QStringList(2, OutOfRange);
+        QTest::newRow("the locale's separators")
+            << QLocale(QLocale::German, QLocale::Germany) << QStringList{"1,000.5", "1.000,5"}
+            << 1000 << QStringList{NotNumeric};
     }
     void SetCounter_Click()
     {
@@ -78,8 +63,7 @@ private slots:
 
         QCOMPARE(fields.iNewImageNumber, counter);
         QCOMPARE(prompts.messages, messages);
-        // Every refusal asks again, and every question shows the value as it
-        // was before the refused answer.
+        // Every question shows the value as it was before the refused answer.
         QCOMPARE(prompts.inputs.size(), messages.size() + 1);
         for (const ScriptedPrompts::InputBox &box : prompts.inputs) {
             QCOMPARE(box.prompt, QString("\r\n\r\n\r\n\r\nCurrent image counter is 7"));
