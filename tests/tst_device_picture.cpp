@@ -1,12 +1,12 @@
 // What the stand-in device's settings do to its pictures: the scene, the
 // sensor's grain, scaling, the nine adjustments, the negative and the colour
-// depths, each checked for the direction its name promises.
+// depths, each held against the same work done exactly or checked for the
+// direction its name promises.
 
 #include "PictureDifference.h"
 #include "device/MedianCut.h"
 #include "device/NearestColour.h"
 #include "device/PaletteMapper.h"
-#include "device/PictureAdjuster.h"
 #include "device/Resampler.h"
 #include "device/SnapProcessor.h"
 #include "device/StandardPalette.h"
@@ -32,16 +32,12 @@ namespace {
 
 const QDateTime moment(QDate(2024, 5, 1), QTime(12, 0, 0));
 
-// Averages over an area: luma and its deviation, colourfulness, the edges
-// along the lines, and how far each channel stands above the other two.
+constexpr int (*channels[])(QRgb) = {qRed, qGreen, qBlue};
+
+// The spread of luma over an area, and how colourful it is on average.
 struct Stats {
-    double luma = 0;
     double lumaDeviation = 0;
     double chroma = 0;
-    double edges = 0;
-    double red = 0;
-    double green = 0;
-    double blue = 0;
 };
 
 Stats measure(const QImage &picture, QRect area = {})
@@ -49,25 +45,15 @@ Stats measure(const QImage &picture, QRect area = {})
     const QImage rgb = picture.copy(area).convertToFormat(QImage::Format_RGB32);
     const auto *p = reinterpret_cast<const QRgb *>(rgb.constBits());
     const qsizetype n = qsizetype(rgb.width()) * rgb.height();
-    Stats s;
-    double lumaSquares = 0;
+    double luma = 0, lumaSquares = 0, chroma = 0;
     for (qsizetype i = 0; i < n; ++i) {
         const int r = qRed(p[i]), g = qGreen(p[i]), b = qBlue(p[i]);
         const double l = 0.299 * r + 0.587 * g + 0.114 * b;
-        s.luma += l;
-        lumaSquares += l * l;
-        s.chroma += std::max({r, g, b}) - std::min({r, g, b});
-        if (i % rgb.width() > 0)
-            s.edges += std::abs(qGray(p[i]) - qGray(p[i - 1]));
-        s.red += r - (g + b) / 2.0;
-        s.green += g - (r + b) / 2.0;
-        s.blue += b - (r + g) / 2.0;
+        luma += l / double(n);
+        lumaSquares += l * l / double(n);
+        chroma += (std::max({r, g, b}) - std::min({r, g, b})) / double(n);
     }
-    for (double Stats::*average :
-         {&Stats::luma, &Stats::chroma, &Stats::edges, &Stats::red, &Stats::green, &Stats::blue})
-        s.*average /= double(n);
-    s.lumaDeviation = std::sqrt(lumaSquares / double(n) - s.luma * s.luma);
-    return s;
+    return {std::sqrt(lumaSquares - luma * luma), chroma};
 }
 
 int distinctColours(const QImage &picture)
@@ -84,6 +70,20 @@ QRect scaledRegion(const QRect &cardRegion, int width, int margin)
     return QTransform::fromScale(f, f)
         .mapRect(cardRegion)
         .adjusted(margin, margin, -margin, -margin);
+}
+
+// How far any level of the picture falls outside those of `low` and `high`.
+int largestMiss(const QImage &picture, const QImage &low, const QImage &high)
+{
+    int largest = 0;
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            const QRgb p = picture.pixel(x, y), l = low.pixel(x, y), h = high.pixel(x, y);
+            for (const auto channel : channels)
+                largest = std::max({largest, channel(l) - channel(p), channel(p) - channel(h)});
+        }
+    }
+    return largest;
 }
 
 // The reach of each filter, and its weight at a distance of `x` source pixels.
@@ -117,16 +117,16 @@ QImage exactPass(const QImage &in, int length, bool alongLines, bool bicubic)
             total += w;
         }
         for (int across = 0; across < (alongLines ? size.height() : size.width()); ++across) {
-            double sum[3] = {0, 0, 0};
-            for (const auto &[j, w] : taps) {
-                const QRgb p = alongLines ? in.pixel(j, across) : in.pixel(across, j);
-                sum[0] += w / total * qRed(p);
-                sum[1] += w / total * qGreen(p);
-                sum[2] += w / total * qBlue(p);
+            std::array<int, 3> level{};
+            for (size_t c = 0; c < 3; ++c) {
+                double sum = 0;
+                for (const auto &[j, w] : taps)
+                    sum += w / total *
+                           channels[c](alongLines ? in.pixel(j, across) : in.pixel(across, j));
+                level[c] = std::clamp(int(std::lround(sum)), 0, 255);
             }
-            auto level = [](double v) { return std::clamp(int(std::lround(v)), 0, 255); };
             out.setPixel(alongLines ? i : across, alongLines ? across : i,
-                         qRgb(level(sum[0]), level(sum[1]), level(sum[2])));
+                         qRgb(level[0], level[1], level[2]));
         }
     }
     return out;
@@ -142,19 +142,6 @@ QImage exactScale(const QImage &in, QSize size, bool bicubic)
     if (size.height() > picture.height())
         picture = exactPass(picture, size.height(), false, bicubic);
     return picture;
-}
-
-int largestChannelDifference(const QImage &a, const QImage &b)
-{
-    int largest = 0;
-    for (int y = 0; y < a.height(); ++y) {
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            largest = std::max({largest, std::abs(qRed(p) - qRed(q)),
-                                std::abs(qGreen(p) - qGreen(q)), std::abs(qBlue(p) - qBlue(q))});
-        }
-    }
-    return largest;
 }
 
 // The nine adjustments and the negative worked out pixel by pixel in floating
@@ -187,50 +174,54 @@ public:
                     m_matrix[i][j] += ((1.0 - f) * luma[k] + (i == k ? f : 0.0)) * hue[k][j];
     }
 
-    // The levels each channel of the pixel may take: a mixed level that lies
-    // within 1/20 of halfway between two levels may go either way.
-    std::array<std::pair<int, int>, 3> levels(const QImage &picture, int x, int y) const
+    // The lowest and the highest levels the picture may take: a mixed level
+    // that lies within 1/20 of halfway between two levels may go either way.
+    std::pair<QImage, QImage> bounds(const QImage &picture) const
     {
-        const std::array<double, 3> sharpened{sharpen(picture, x, y, 0), sharpen(picture, x, y, 1),
-                                              sharpen(picture, x, y, 2)};
-        std::array<std::pair<int, int>, 3> range;
-        for (int i = 0; i < 3; ++i) {
-            double mixed = sharpened[size_t(i)];
-            if (m_a.saturation != 0 || m_a.tint != 0) {
-                mixed = 0;
-                for (int j = 0; j < 3; ++j)
-                    mixed += m_matrix[i][j] * sharpened[size_t(j)];
+        QImage low(picture.size(), QImage::Format_RGB32), high(low.size(), low.format());
+        for (int y = 0; y < picture.height(); ++y) {
+            for (int x = 0; x < picture.width(); ++x) {
+                std::array<double, 3> sharpened;
+                std::array<int, 3> lo, hi;
+                for (size_t i = 0; i < 3; ++i)
+                    sharpened[i] = sharpen(picture, x, y, i);
+                for (size_t i = 0; i < 3; ++i) {
+                    double mixed = sharpened[i];
+                    if (m_a.saturation != 0 || m_a.tint != 0) {
+                        mixed = 0;
+                        for (size_t j = 0; j < 3; ++j)
+                            mixed += m_matrix[i][j] * sharpened[j];
+                    }
+                    std::tie(lo[i], hi[i]) =
+                        std::minmax(curve(i, level(mixed - 0.05)), curve(i, level(mixed + 0.05)));
+                }
+                low.setPixel(x, y, qRgb(lo[0], lo[1], lo[2]));
+                high.setPixel(x, y, qRgb(hi[0], hi[1], hi[2]));
             }
-            const int a = curve(i, level(mixed - 0.05)), b = curve(i, level(mixed + 0.05));
-            range[size_t(i)] = {std::min(a, b), std::max(a, b)};
         }
-        return range;
+        return {low, high};
     }
 
 private:
     static int level(double v) { return std::clamp(int(std::floor(v + 0.5)), 0, 255); }
 
-    static int channel(const QImage &picture, int x, int y, int c)
+    double sharpen(const QImage &picture, int x, int y, size_t c) const
     {
-        const QRgb p = picture.pixel(std::clamp(x, 0, picture.width() - 1),
-                                     std::clamp(y, 0, picture.height() - 1));
-        return c == 0 ? qRed(p) : c == 1 ? qGreen(p) : qBlue(p);
-    }
-
-    double sharpen(const QImage &picture, int x, int y, int c) const
-    {
-        const int p = channel(picture, x, y, c);
+        const auto channel = [&](int dx, int dy) {
+            return channels[c](picture.pixel(std::clamp(x + dx, 0, picture.width() - 1),
+                                             std::clamp(y + dy, 0, picture.height() - 1)));
+        };
+        const int p = channel(0, 0);
         if (m_amount == 0)
             return p;
         double blur = 0;
         for (int dy = -1; dy <= 1; ++dy)
             for (int dx = -1; dx <= 1; ++dx)
-                blur +=
-                    (2 - std::abs(dx)) * (2 - std::abs(dy)) * channel(picture, x + dx, y + dy, c);
+                blur += (2 - std::abs(dx)) * (2 - std::abs(dy)) * channel(dx, dy);
         return level(p + (p - blur / 16.0) * double(m_amount) / 32.0);
     }
 
-    int curve(int c, int v) const
+    int curve(size_t c, int v) const
     {
         const double gamma = std::pow(4.0, m_a.gamma / 50.0);
         const double k = m_a.contrast / 50.0;
@@ -249,12 +240,9 @@ private:
 };
 
 using Setting = int Adjustments::*;
-using Metric = double Stats::*;
 
 } // namespace
 
-Q_DECLARE_METATYPE(Setting)
-Q_DECLARE_METATYPE(Metric)
 Q_DECLARE_METATYPE(Adjustments)
 Q_DECLARE_METATYPE(QList<QRgb>)
 
@@ -286,70 +274,6 @@ private slots:
         QVERIFY(measure(tape).chroma < measure(now).chroma);
     }
 
-    void zeroAdjustmentsLeaveTheSceneAndTheNegativeInvertsIt()
-    {
-        const QImage scaled = device::Resampler::scale(m_raw, {800, 600}, ScaleQuality::Normal);
-        CaptureSettings settings;
-        settings.width = 800;
-        QCOMPARE(snap(settings), scaled);
-        QCOMPARE(device::PictureAdjuster(Adjustments{}, false).apply(scaled), scaled);
-        QImage inverted = scaled;
-        inverted.invertPixels();
-        settings.negative = true;
-        QCOMPARE(snap(settings), inverted);
-    }
-
-    void adjustmentsMoveThePictureTheWayTheirNameSays_data()
-    {
-        QTest::addColumn<Setting>("setting");
-        QTest::addColumn<Metric>("metric");
-        QTest::newRow("Bright") << &Adjustments::bright << &Stats::luma;
-        QTest::newRow("Contrast") << &Adjustments::contrast << &Stats::lumaDeviation;
-        QTest::newRow("Gamma") << &Adjustments::gamma << &Stats::luma;
-        QTest::newRow("Sharpness") << &Adjustments::sharpness << &Stats::edges;
-        QTest::newRow("Saturation") << &Adjustments::saturation << &Stats::chroma;
-        QTest::newRow("Red") << &Adjustments::red << &Stats::red;
-        QTest::newRow("Green") << &Adjustments::green << &Stats::green;
-        QTest::newRow("Blue") << &Adjustments::blue << &Stats::blue;
-    }
-    void adjustmentsMoveThePictureTheWayTheirNameSays()
-    {
-        QFETCH(Setting, setting);
-        QFETCH(Metric, metric);
-        auto valueAt = [&](int value) {
-            CaptureSettings settings;
-            settings.adjustments.*setting = value;
-            return measure(snap(settings)).*metric;
-        };
-        const double neutral = valueAt(0);
-        QVERIFY2(valueAt(25) > neutral, qPrintable(QString::number(neutral)));
-        QVERIFY(valueAt(50) > valueAt(25));
-        QVERIFY(valueAt(-25) < neutral);
-        QVERIFY(valueAt(-50) < valueAt(-25));
-    }
-
-    // Tint turns red towards yellow and green one way, towards magenta and
-    // blue the other, and leaves greys grey; saturation at the bottom leaves
-    // only grey.
-    void tintTurnsTheHueAndSaturationRemovesIt()
-    {
-        auto tinted = [](QRgb colour, int tint) {
-            QImage picture(16, 16, QImage::Format_RGB32);
-            picture.fill(colour);
-            Adjustments a;
-            a.tint = tint;
-            return device::PictureAdjuster(a, false).apply(picture).pixel(8, 8);
-        };
-        const QRgb red = qRgb(200, 30, 30), up = tinted(red, 25), down = tinted(red, -25);
-        QVERIFY(qGreen(up) > 30 + 40 && qBlue(up) <= 30);
-        QVERIFY(qBlue(down) > 30 + 40 && qGreen(down) <= 30);
-        QCOMPARE(tinted(qRgb(90, 90, 90), 50), qRgb(90, 90, 90));
-
-        CaptureSettings settings;
-        settings.adjustments.saturation = -50;
-        QCOMPARE(measure(snap(settings)).chroma, 0.0);
-    }
-
     void slowerSnapMethodsHaveLessGrain()
     {
         const QRect field = scaledRegion(TestCard::flatField, 640, 4);
@@ -360,32 +284,25 @@ private slots:
             const QImage raw = m_camera.expose(settings, moment);
             const double grain =
                 measure(device::SnapProcessor::process(raw, settings), field).lumaDeviation;
-            QVERIFY2(grain < previous * 0.85, qPrintable(QString::number(grain)));
+            QCOMPARE_LT(grain, previous * 0.85);
             previous = grain;
         }
     }
 
-    // Every filter gives the snap size. Stripes finer than the snap's pixels
-    // should blend to grey; nearest neighbour picks whole black or white
-    // pixels instead.
-    void filtersScaleToTheSnapSizeAndTheBetterOnesBlendFineDetail()
+    // Stripes finer than the snap's pixels should blend to grey; nearest
+    // neighbour picks whole black or white pixels instead.
+    void theBetterFiltersBlendFineDetail()
     {
-        CaptureSettings settings;
-        for (int width : {160, 320, 640, 800}) {
-            for (auto filter : {ScaleQuality::Fast, ScaleQuality::Normal, ScaleQuality::High}) {
-                settings.width = width;
-                settings.filter = filter;
-                QCOMPARE(snap(settings).size(), QSize(width, width * 3 / 4));
-            }
-        }
         // The finest stripe group of the card's stripe field.
-        const QRect finest(288 + 5 * 36 + 4, 430, 28, 108);
-        auto stripeContrast = [&](ScaleQuality filter) {
-            settings.width = 160;
-            settings.filter = filter;
-            return measure(snap(settings), scaledRegion(finest, 160, 0)).lumaDeviation;
-        };
-        QVERIFY(stripeContrast(ScaleQuality::High) < stripeContrast(ScaleQuality::Fast) / 3);
+        const QRect finest = scaledRegion({288 + 5 * 36 + 4, 430, 28, 108}, 160, 0);
+        CaptureSettings settings;
+        settings.width = 160;
+        settings.filter = ScaleQuality::Fast;
+        const QImage fast = snap(settings);
+        QCOMPARE(fast.size(), QSize(160, 120));
+        settings.filter = ScaleQuality::High;
+        const QImage high = snap(settings);
+        QCOMPARE_LT(measure(high, finest).lumaDeviation, measure(fast, finest).lumaDeviation / 3);
     }
 
     // The fixed-point filters keep within one level of the same filters
@@ -410,15 +327,18 @@ private slots:
         const QImage fast = device::Resampler::scale(
             source, scaled, bicubic ? ScaleQuality::High : ScaleQuality::Normal);
         QCOMPARE(fast.size(), scaled);
-        QCOMPARE_LE(largestChannelDifference(fast, exactScale(source, scaled, bicubic)), 1);
+        const QImage exact = exactScale(source, scaled, bicubic);
+        QCOMPARE_LE(largestMiss(fast, exact, exact), 1);
     }
 
-    // The adjustments keep within one level of the same adjustments worked
-    // out pixel by pixel, each slider at both ends and all of them at once.
+    // A snap's adjustments keep within one level of the same adjustments
+    // worked out pixel by pixel, each slider at both ends and all of them at
+    // once; none, and the negative alone, change or invert it exactly.
     void adjustmentsKeepWithinOneLevelOfTheirExactSums_data()
     {
         QTest::addColumn<Adjustments>("adjustments");
         QTest::addColumn<bool>("negative");
+        QTest::addColumn<int>("slack");
         const std::array<std::pair<const char *, Setting>, 9> sliders{{
             {"Bright", &Adjustments::bright},
             {"Contrast", &Adjustments::contrast},
@@ -434,40 +354,34 @@ private slots:
             for (int value : {-50, 50}) {
                 Adjustments a;
                 a.*setting = value;
-                QTest::addRow("%s %d", name, value) << a << false;
+                QTest::addRow("%s %d", name, value) << a << false << 1;
             }
         }
-        QTest::newRow("negative") << Adjustments{} << true;
+        QTest::newRow("none") << Adjustments{} << false << 0;
+        QTest::newRow("negative") << Adjustments{} << true << 0;
         QTest::newRow("every one a little")
-            << Adjustments{10, 15, -10, 20, 25, 10, 5, -5, 10} << true;
-        QTest::newRow("steepest") << Adjustments{-20, 50, -50, 50, 50, -50, 50, 0, -50} << false;
-        QTest::newRow("flattest") << Adjustments{50, -40, 50, -50, -50, 50, -50, 50, 0} << true;
+            << Adjustments{10, 15, -10, 20, 25, 10, 5, -5, 10} << true << 1;
+        QTest::newRow("steepest") << Adjustments{-20, 50, -50, 50, 50, -50, 50, 0, -50} << false
+                                  << 1;
+        QTest::newRow("flattest") << Adjustments{50, -40, 50, -50, -50, 50, -50, 50, 0} << true
+                                  << 1;
         QTest::newRow("mixed with a steep curve")
-            << Adjustments{0, 50, -50, 0, 30, 20, 0, 0, 0} << false;
+            << Adjustments{0, 50, -50, 0, 30, 20, 0, 0, 0} << false << 1;
     }
     void adjustmentsKeepWithinOneLevelOfTheirExactSums()
     {
         QFETCH(Adjustments, adjustments);
         QFETCH(bool, negative);
+        QFETCH(int, slack);
         // The whole card small: bars, stripes, the wedge, the ball and grain.
         const QImage picture = device::Resampler::scale(m_raw, {192, 144}, ScaleQuality::High);
-        const QImage adjusted = device::PictureAdjuster(adjustments, negative).apply(picture);
+        const QImage adjusted = snap({.width = 192,
+                                      .negative = negative,
+                                      .filter = ScaleQuality::High,
+                                      .adjustments = adjustments});
         QCOMPARE(adjusted.size(), picture.size());
-        const ReferenceAdjuster reference(adjustments, negative);
-        for (int y = 0; y < picture.height(); ++y) {
-            for (int x = 0; x < picture.width(); ++x) {
-                const QRgb p = adjusted.pixel(x, y);
-                const std::array<int, 3> got{qRed(p), qGreen(p), qBlue(p)};
-                const auto expected = reference.levels(picture, x, y);
-                for (size_t c = 0; c < 3; ++c) {
-                    const auto [low, high] = expected[c];
-                    if (got[c] < low - 1 || got[c] > high + 1)
-                        QFAIL(qPrintable(
-                            QString::asprintf("pixel %d,%d channel %zu: %d, not %d to %d", x, y, c,
-                                              got[c], low, high)));
-                }
-            }
-        }
+        const auto [low, high] = ReferenceAdjuster(adjustments, negative).bounds(picture);
+        QCOMPARE_LE(largestMiss(adjusted, low, high), slack);
     }
 
     // Palette depths limit the colours, and the palette computed from the
@@ -475,15 +389,19 @@ private slots:
     // as close to its true colours as it was when every distinct colour was
     // split on its own, before the colours were counted in cells: the bounds
     // are the mean differences measured then on this frame (2.976 levels at
-    // 8 bits, 12.205 at 4), with one per cent to spare.
-    void palettesLimitTheColoursAndOptimizedOnesFitBetter_data()
+    // 8 bits, 12.205 at 4), with one per cent to spare. High colour keeps
+    // the picture within a few levels. The memory of a snap's working
+    // picture is used again for the next snap; neither a snap given out
+    // before nor the next snap may show it.
+    void depthsKeepThePictureClose_data()
     {
         QTest::addColumn<int>("depth");
         QTest::addColumn<double>("bound");
+        QTest::newRow("16 bits") << 16 << 3.0;
         QTest::newRow("8 bits") << 8 << 2.976 * 1.01;
         QTest::newRow("4 bits") << 4 << 12.205 * 1.01;
     }
-    void palettesLimitTheColoursAndOptimizedOnesFitBetter()
+    void depthsKeepThePictureClose()
     {
         QFETCH(int, depth);
         QFETCH(double, bound);
@@ -491,10 +409,20 @@ private slots:
         CaptureSettings settings;
         const QImage raw = camera.expose(settings, moment);
         const QImage trueColour = device::SnapProcessor::process(raw, settings);
+        const QImage kept = trueColour.copy();
+        QVERIFY(distinctColours(trueColour) > 256);
         settings.colorDepth = depth;
         const QImage fixed = device::SnapProcessor::process(raw, settings);
         settings.optimizedPalette = true;
         const QImage optimized = device::SnapProcessor::process(raw, settings);
+        QCOMPARE(trueColour, kept);
+        QCOMPARE(device::SnapProcessor::process(raw, CaptureSettings{}), kept);
+        const double difference = meanDifference(optimized, trueColour);
+        QCOMPARE_LE(difference, bound);
+        if (depth == 16) {
+            QCOMPARE(optimized.format(), QImage::Format_RGB16);
+            return;
+        }
         for (const QImage &picture : {fixed, optimized}) {
             QCOMPARE(picture.format(), QImage::Format_Indexed8);
             QVERIFY(picture.colorCount() <= 1 << depth);
@@ -502,9 +430,6 @@ private slots:
         }
         // Fixed palettes are the standard ones.
         QCOMPARE(fixed.colorTable(), device::StandardPalette::colours(1 << depth));
-        QVERIFY(optimized.colorTable() != fixed.colorTable());
-        const double difference = meanDifference(optimized, trueColour);
-        QVERIFY2(difference <= bound, qPrintable(QString::number(difference)));
         QVERIFY(difference < meanDifference(fixed, trueColour));
     }
 
@@ -559,45 +484,6 @@ private slots:
                 picture.setPixel(x, y, palette[(x * 7 + y * 3 + x * y) % 16]);
         const QImage mapped = device::PaletteMapper::map(picture, palette);
         QCOMPARE(mapped.convertToFormat(QImage::Format_RGB32), picture);
-    }
-
-    // The memory of a snap's working picture is used again for the next
-    // snap; neither a snap given out before nor the next snap may show it.
-    void snapsDoNotShareTheirPictures_data()
-    {
-        QTest::addColumn<int>("depth");
-        for (int depth : {24, 16, 8})
-            QTest::addRow("%d bits", depth) << depth;
-    }
-    void snapsDoNotShareTheirPictures()
-    {
-        QFETCH(int, depth);
-        CaptureSettings first;
-        first.width = 320;
-        first.colorDepth = depth;
-        first.adjustments.tint = 20;
-        const QImage snap = this->snap(first);
-        const QImage kept = snap.copy();
-        CaptureSettings other = first;
-        other.negative = true;
-        other.filter = ScaleQuality::High;
-        const QImage otherSnap = this->snap(other);
-        QCOMPARE(snap, kept);
-        QVERIFY(otherSnap != kept);
-        QCOMPARE(this->snap(first), kept);
-    }
-
-    void trueAndHighColourKeepThePicture()
-    {
-        CaptureSettings settings;
-        settings.adjustments.tint = 20;
-        const QImage trueColour = snap(settings);
-        QVERIFY(distinctColours(trueColour) > 256);
-
-        settings.colorDepth = 16;
-        const QImage highColour = snap(settings);
-        QCOMPARE(highColour.format(), QImage::Format_RGB16);
-        QVERIFY(meanDifference(highColour, trueColour) < 3.0);
     }
 };
 
