@@ -1,6 +1,7 @@
 // How a snap file is put in place when things go wrong: a name taken while
 // the file is written, a kill mid-save, the longest names, a pipe or a
-// read-only file under the name, and a power cut after the save.
+// read-only file under the name, a file too large for the limit, a missing
+// folder, and a power cut after the save.
 
 #include "Files.h"
 #include "InstantStandIn.h"
@@ -12,6 +13,7 @@
 #include <QtTest>
 
 #include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -55,13 +57,15 @@ private slots:
     {
         AtomicFileWriter::setBeforePublish({});
         AtomicFileWriter::setUnnamedFilesAllowed(true);
+        watchedFile.clear();
     }
 
     // Written through an unnamed file, or a named one as on file systems
     // without unnamed files, under the longest name there is: a kill before
     // publishing leaves nothing that outlasts the next save into the folder
     // (a running writer's file stays), and a file another program creates
-    // meanwhile is kept, unless the save is one that replaces.
+    // meanwhile is kept, unless the save is one that replaces. A power cut
+    // after a save is reported must not lose the file's name.
     void killsAndRacesBetweenWritingAndPublishing_data()
     {
         QTest::addColumn<bool>("unnamed");
@@ -93,15 +97,22 @@ private slots:
         QVERIFY(kept.nameTaken && kept.failure);
         QCOMPARE(contentsOf(target), QByteArray("other program"));
         QCOMPARE(everythingIn(folder), QStringList({running, QFileInfo(target).fileName()}));
-        QCOMPARE(AtomicFileWriter::write(target, "ours", Existing::Replace).failure,
-                 snappy::Failure());
-        QCOMPARE(contentsOf(target), QByteArray("ours"));
-        QCOMPARE(everythingIn(folder).size(), 2);
+        AtomicFileWriter::setBeforePublish({});
+        for (Existing existing : {Existing::Replace, Existing::Keep}) {
+            watchedFile = existing == Existing::Keep ? folder.filePath("kept.jpg") : target;
+            watchedContents = existing == Existing::Keep ? "kept" : "replaced";
+            folderSynced = false;
+            QCOMPARE(AtomicFileWriter::write(watchedFile, watchedContents, existing).failure,
+                     snappy::Failure());
+            QVERIFY(folderSynced);
+        }
+        QCOMPARE(everythingIn(folder).size(), 3);
     }
 
     // A replacing save never opens what is under the name, where a pipe
     // would block, and replaces only a plain file the user may write; a
-    // symbolic link leads to the file replaced.
+    // symbolic link leads to the file replaced. A failed write leaves the
+    // earlier file, and nothing beside it.
     void onlyWritablePlainFilesAreReplaced_data()
     {
         QTest::addColumn<QString>("kind");
@@ -112,6 +123,8 @@ private slots:
                                         << "read-only";
         QTest::newRow("link to a file") << "link"
                                         << "saved";
+        QTest::newRow("past the file size limit") << "limit"
+                                                  << "File too large";
     }
     void onlyWritablePlainFilesAreReplaced()
     {
@@ -130,61 +143,32 @@ private slots:
             QVERIFY(QFile::link(shown, target));
         const QStringList before = everythingIn(folder);
 
+        rlimit unlimited{};
+        getrlimit(RLIMIT_FSIZE, &unlimited);
+        const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limited{kind == "limit" ? 50000 : unlimited.rlim_cur, unlimited.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &limited);
+        const QByteArray written(100000, 'n');
         const QString result =
-            AtomicFileWriter::write(target, "new", Existing::Replace).failure.value_or("saved");
+            AtomicFileWriter::write(target, written, Existing::Replace).failure.value_or("saved");
+        setrlimit(RLIMIT_FSIZE, &unlimited);
+        std::signal(SIGXFSZ, handler);
         QVERIFY2(result.contains(outcome), qPrintable(result));
         QCOMPARE(everythingIn(folder), before);
         if (kind != "fifo")
-            QCOMPARE(contentsOf(shown), QByteArray(outcome == "saved" ? "new" : "earlier"));
+            QCOMPARE(contentsOf(shown), outcome == "saved" ? written : QByteArray("earlier"));
     }
 
-    // A power cut after a save is reported must not lose the file's name.
-    void theFolderIsSyncedOnceTheFileIsInIt()
-    {
-        QTemporaryDir folder;
-        watchedFile = folder.filePath("durable.jpg");
-        for (Existing existing : {Existing::Keep, Existing::Replace}) {
-            watchedContents = existing == Existing::Keep ? "kept" : "replaced";
-            folderSynced = false;
-            QCOMPARE(AtomicFileWriter::write(watchedFile, watchedContents, existing).failure,
-                     snappy::Failure());
-            QVERIFY(folderSynced);
-        }
-        watchedFile.clear();
-    }
-
-    // Incremental saving loses no snap to a file created during the save:
-    // the snap goes under the next number, which counter and label follow.
-    void incrementalSavingMovesOnWhenTheNumberIsTakenMidSave()
-    {
-        QTemporaryDir folder;
-        ScriptedPrompts prompts;
-        Lumivane window(instantStandIn(), prompts);
-        window.state().sCurrentpath = folder.path();
-        window.state().sFileName = "pic";
-        window.controls().optIncremental->select();
-        bool taken = false;
-        AtomicFileWriter::setBeforePublish([&] {
-            if (!std::exchange(taken, true))
-                put(folder.filePath("pic00000.bmp"), "other program");
-        });
-
-        window.controls().cmbSnapMode->select(static_cast<int>(SnapMode::SingleSnap));
-        QTRY_COMPARE(window.state().iCurrentImageNumber, 2);
-        QCOMPARE(contentsOf(folder.filePath("pic00000.bmp")), QByteArray("other program"));
-        QCOMPARE(QImage(folder.filePath("pic00001.bmp")).size(), QSize(640, 480));
-        QCOMPARE(window.controls().lblPath->text(), folder.filePath("pic00001.bmp"));
-        QVERIFY(!window.saveFailureNotice().isVisible());
-    }
-
-    // The default folder is made by the first save into it; a chosen folder
-    // that has gone is not made again, and the save says why.
-    void aMissingFolderIsMadeOnlyWhenItIsTheDefault_data()
+    // The default folder is made by the first save into it, and a number
+    // taken while the snap is written moves incremental saving on to the
+    // next, which counter and label follow; a chosen folder that has gone
+    // is not made again, and the save says why.
+    void missingFoldersAndNumbersTakenMidSave_data()
     {
         QTest::addColumn<bool>("isDefault");
         QTest::addColumn<QString>("blocker");
         QTest::addColumn<QString>("failure");
-        QTest::newRow("default") << true << QString() << QString();
+        QTest::newRow("default, number taken") << true << QString() << QString();
         QTest::newRow("chosen") << false << QString()
                                 << "Could not save <folder>/Lumivane00000.bmp: No such file or "
                                    "directory";
@@ -192,8 +176,7 @@ private slots:
             << true << "Pictures"
             << "Could not create the folder <folder>: Not a directory";
     }
-
-    void aMissingFolderIsMadeOnlyWhenItIsTheDefault()
+    void missingFoldersAndNumbersTakenMidSave()
     {
         QFETCH(bool, isDefault);
         QFETCH(QString, blocker);
@@ -207,14 +190,24 @@ private slots:
         window.state().sCurrentpath = folder;
         if (isDefault)
             window.state().sDefaultPath = folder;
-        window.controls().opSameName->select();
+        window.controls().optIncremental->select();
+        bool taken = false;
+        AtomicFileWriter::setBeforePublish([&] {
+            if (!std::exchange(taken, true))
+                put(folder + "/Lumivane00000.bmp", "other program");
+        });
 
         window.controls().cmbSnapMode->select(static_cast<int>(SnapMode::SingleSnap));
         QTRY_COMPARE(window.controls().cmbSnapMode->currentIndex(), int(SnapMode::Off));
         const bool saved = failure.isEmpty();
-        QCOMPARE(QImage(folder + "/Lumivane00000.bmp").size(),
-                 saved ? QSize(640, 480) : QSize(0, 0));
+        QCOMPARE(taken, saved);
         QCOMPARE(QFileInfo::exists(folder), saved);
+        QCOMPARE(window.state().iCurrentImageNumber, saved ? 2 : 0);
+        if (saved) {
+            QCOMPARE(contentsOf(folder + "/Lumivane00000.bmp"), QByteArray("other program"));
+            QCOMPARE(QImage(folder + "/Lumivane00001.bmp").size(), QSize(640, 480));
+            QCOMPARE(window.controls().lblPath->text(), folder + "/Lumivane00001.bmp");
+        }
         const QString notice = window.saveFailureNotice().text();
         QVERIFY2(notice.contains(QString(failure).replace("<folder>", folder)), qPrintable(notice));
         QCOMPARE(window.saveFailureNotice().failureCount(), saved ? 0 : 1);
