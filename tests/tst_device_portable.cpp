@@ -9,20 +9,16 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <algorithm>
-
 class DevicePortableTest : public QObject {
     Q_OBJECT
 
 private slots:
     void initTestCase()
     {
-        QVERIFY(m_folder.isValid());
         QProcess writer;
         writer.setProcessChannelMode(QProcess::ForwardedChannels);
         writer.start(LUMIVANE_PORTABLE_WRITER, {m_folder.path()});
         QVERIFY(writer.waitForFinished(120000));
-        QCOMPARE(writer.exitStatus(), QProcess::NormalExit);
         QCOMPARE(writer.exitCode(), 0);
     }
 
@@ -38,13 +34,7 @@ private slots:
         QFETCH(QByteArray, bytes);
         QFile file(m_folder.filePath(QTest::currentDataTag()));
         QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray portable = file.readAll();
-        const auto differ =
-            std::mismatch(bytes.begin(), bytes.end(), portable.begin(), portable.end());
-        QVERIFY2(portable == bytes, qPrintable(QString("%1 bytes against %2, first differing at %3")
-                                                   .arg(portable.size())
-                                                   .arg(bytes.size())
-                                                   .arg(differ.first - bytes.begin())));
+        QCOMPARE(file.readAll(), bytes);
     }
 
 private:

@@ -9,7 +9,6 @@
 #include <QBuffer>
 
 #include <random>
-#include <utility>
 
 namespace {
 
@@ -35,31 +34,6 @@ QImage scene(QSize size)
     return picture;
 }
 
-QImage indexed(const QImage &picture, int colours)
-{
-    QImage result(picture.size(), QImage::Format_Indexed8);
-    result.setColorTable(device::StandardPalette::colours(colours));
-    for (int y = 0; y < picture.height(); ++y) {
-        const auto *in = reinterpret_cast<const QRgb *>(picture.constScanLine(y));
-        uchar *out = result.scanLine(y);
-        for (int x = 0; x < picture.width(); ++x)
-            out[x] = uchar(qBlue(in[x]) % colours);
-    }
-    return result;
-}
-
-// The picture's pixels and palette, without the padding of its lines.
-QByteArray contents(const QImage &picture)
-{
-    QByteArray bytes;
-    const qsizetype lineBytes = picture.width() * picture.depth() / 8;
-    for (int y = 0; y < picture.height(); ++y)
-        bytes.append(reinterpret_cast<const char *>(picture.constScanLine(y)), lineBytes);
-    for (const QRgb colour : picture.colorTable())
-        bytes.append(reinterpret_cast<const char *>(&colour), sizeof colour);
-    return bytes;
-}
-
 QByteArray encoded(const device::ImageEncoder &encoder, const QImage &picture)
 {
     QBuffer buffer;
@@ -68,24 +42,14 @@ QByteArray encoded(const device::ImageEncoder &encoder, const QImage &picture)
     return buffer.data();
 }
 
-device::CaptureSettings settings(device::ScaleQuality filter, device::Adjustments adjustments,
-                                 bool negative, int depth, bool optimized)
-{
-    device::CaptureSettings s;
-    s.width = 333;
-    s.filter = filter;
-    s.adjustments = adjustments;
-    s.negative = negative;
-    s.colorDepth = depth;
-    s.optimizedPalette = optimized;
-    return s;
-}
-
 } // namespace
 
 QList<PathSample> pathSamples()
 {
     using device::ScaleQuality;
+    const device::IlbmEncoder iff;
+    const device::PcxEncoder pcx;
+    const device::TgaEncoder tga;
     QList<PathSample> samples;
     // Larger and smaller than the snaps, so that the filters both reduce and
     // enlarge, with their different numbers of taps.
@@ -98,36 +62,46 @@ QList<PathSample> pathSamples()
         const QImage &raw;
         device::CaptureSettings settings;
     } snaps[] = {
-        {"reduced bicubic, every adjustment", large,
-         settings(ScaleQuality::High, every, false, 24, false)},
-        {"reduced bicubic, every adjustment, optimized 8-bit", large,
-         settings(ScaleQuality::High, every, false, 8, true)},
-        {"reduced bilinear, optimized 4-bit", large,
-         settings(ScaleQuality::Normal, {}, false, 4, true)},
-        {"enlarged bicubic, blurred negative, standard 4-bit", small,
-         settings(ScaleQuality::High, blurred, true, 4, false)},
-        {"enlarged bilinear, standard 8-bit", small,
-         settings(ScaleQuality::Normal, {}, false, 8, false)},
+        {"reduced bicubic, every adjustment",
+         large,
+         {.width = 333, .filter = ScaleQuality::High, .adjustments = every}},
+        {"reduced bicubic, every adjustment, optimized 8-bit",
+         large,
+         {.width = 333,
+          .colorDepth = 8,
+          .optimizedPalette = true,
+          .filter = ScaleQuality::High,
+          .adjustments = every}},
+        {"reduced bilinear, optimized 4-bit",
+         large,
+         {.width = 333, .colorDepth = 4, .optimizedPalette = true, .adjustments = {}}},
+        {"enlarged bicubic, blurred negative, standard 4-bit",
+         small,
+         {.width = 333,
+          .colorDepth = 4,
+          .negative = true,
+          .filter = ScaleQuality::High,
+          .adjustments = blurred}},
+        {"enlarged bilinear, standard 8-bit",
+         small,
+         {.width = 333, .colorDepth = 8, .adjustments = {}}},
     };
+    // A snap's pixels and palette as a TGA file holds them.
     for (const auto &snap : snaps)
         samples.append({QString("snap %1").arg(snap.name),
-                        contents(device::SnapProcessor::process(snap.raw, snap.settings))});
+                        encoded(tga, device::SnapProcessor::process(snap.raw, snap.settings))});
 
     const QImage picture = scene({333, 64});
-    const struct {
-        const char *name;
-        QImage picture;
-    } pictures[] = {{"24-bit", picture},
-                    {"256 colours", indexed(picture, 256)},
-                    {"16 colours", indexed(picture, 16)}};
-    const device::IlbmEncoder iff;
-    const device::PcxEncoder pcx;
-    const device::TgaEncoder tga;
+    const std::pair<const char *, QImage> pictures[] = {
+        {"24-bit", picture},
+        {"256 colours",
+         picture.convertToFormat(QImage::Format_Indexed8, device::StandardPalette::colours(256))},
+        {"16 colours",
+         picture.convertToFormat(QImage::Format_Indexed8, device::StandardPalette::colours(16))}};
     const std::pair<const char *, const device::ImageEncoder *> encoders[] = {
         {"iff", &iff}, {"pcx", &pcx}, {"tga", &tga}};
-    for (const auto &p : pictures)
+    for (const auto &[name, p] : pictures)
         for (const auto &[type, encoder] : encoders)
-            samples.append(
-                {QString("scene %1.%2").arg(p.name, type), encoded(*encoder, p.picture)});
+            samples.append({QString("scene %1.%2").arg(name, type), encoded(*encoder, p)});
     return samples;
 }
