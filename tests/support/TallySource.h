@@ -9,42 +9,32 @@
 
 #include "device/FrameSource.h"
 
-#include <utility>
+#include <QTimer>
 
 class TallySource : public device::FrameSource {
 public:
     // The colour of the snap asked for after `asked` others.
     static QRgb colour(int asked) { return qRgb(asked % 256, asked / 256 % 256, asked / 65536); }
 
-    void setDown(bool down)
-    {
-        m_down = down;
-        m_told = false;
-    }
+    void setDown(bool down) { m_down = down; }
 
     QString name() const override { return QStringLiteral("Tally camera"); }
     void startPreview(const device::PreviewSettings &) override {}
     void stopPreview() override {}
     void expose(const device::CaptureSettings &settings) override
     {
-        QImage picture;
-        if (!m_down) {
-            picture = QImage(settings.size(), QImage::Format_RGB32);
-            picture.fill(colour(m_asked));
-        }
-        ++m_asked;
-        QMetaObject::invokeMethod(
-            this,
-            [this, picture] {
-                if (picture.isNull() && !std::exchange(m_told, true))
-                    emit failed(name() + QStringLiteral(" is unplugged."));
-                emit exposed(picture);
-            },
-            Qt::QueuedConnection);
+        QImage picture = m_down ? QImage() : QImage(settings.size(), QImage::Format_RGB32);
+        picture.fill(colour(m_asked++));
+        QTimer::singleShot(0, this, [this, picture] {
+            if (picture.isNull() && !m_failing)
+                emit failed(name() + QStringLiteral(" is unplugged."));
+            m_failing = picture.isNull();
+            emit exposed(picture);
+        });
     }
 
 private:
     int m_asked = 0;
     bool m_down = false;
-    bool m_told = false;
+    bool m_failing = false;
 };
