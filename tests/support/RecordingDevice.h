@@ -5,43 +5,34 @@
 
 #include "device/SnappyDevice.h"
 
-#include <QHash>
+#include <QMap>
 #include <QStringList>
 
 class RecordingDevice : public snappy::SnappyDevice {
-    Q_OBJECT
 public:
-    using SnappyDevice::SnappyDevice;
-
     snappy::Failure writeProperty(snappy::DispId id, const snappy::Value &value) override;
     snappy::Value readProperty(snappy::DispId id) override;
     snappy::Failure call(snappy::Method method) override;
     QString deviceName() const override { return QStringLiteral("recording device"); }
 
     // Entries read like "write ColorDepth int16 24", "read Picture", "call Snap".
+    // The device takes the properties as they stand when a method is called,
+    // whatever the order they were written in: each run of writes is sorted.
     QStringList log() const { return m_log; }
     void clearLog() { m_log.clear(); }
-    // The log entries of one kind ("write", "read" or "call").
-    QStringList entries(const QString &kind) const;
-    int callCount(snappy::Method method) const;
 
     // The picture that reads of Picture return until the program writes one.
-    void setPicture(const QImage &picture);
-    // Makes every later call of the method fail with this reason.
-    void failCalls(snappy::Method method, const QString &reason);
-    void stopFailingCalls(snappy::Method method) { m_failures.remove(static_cast<int>(method)); }
-
-    void raiseAcquiringData() { emit AcquiringData(); }
-    void raiseProcessingData() { emit ProcessingData(); }
+    void setPicture(const QImage &picture)
+    {
+        m_properties.insert(snappy::DispId::Picture, picture);
+    }
     void raiseSnapDone() { emit SnapDone(); }
     void raisePictureUpdated() { emit PictureUpdated(); }
 
+    // While set, the reason every SaveSnap fails with.
+    QString saveFailure;
+
 private:
     QStringList m_log;
-    QHash<int, snappy::Value> m_properties;
-    QHash<int, QString> m_failures;
+    QMap<snappy::DispId, snappy::Value> m_properties;
 };
-
-// The log with each run of property writes sorted: the device takes the
-// properties as they stand when a method is called, whatever their order.
-QStringList withWritesSorted(QStringList log);
