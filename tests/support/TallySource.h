@@ -3,9 +3,10 @@
 // A frame source as cheap as one can be, for series of thousands of snaps:
 // each snap is a plain picture of the snap's size whose colour tells how
 // many snaps were asked of the source before it, so a saved file shows
-// which snap it holds. It goes down when a test says so, as a camera does when its cable
-// is pulled: while down, every snap ends without a picture and the fault is
-// told once, as every source tells its faults.
+// which snap it holds. It goes down when a test says so, as a camera does
+// when its cable is pulled: while down, every snap ends without a picture,
+// and the first of an outage tells the fault, as every source tells its
+// faults.
 
 #include "device/FrameSource.h"
 
