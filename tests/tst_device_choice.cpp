@@ -1,6 +1,8 @@
-// Which capture device the program runs with, and its command line: run
-// as a user would, the program itself, without a display.
+// Which capture device the program runs with, and its command line, video
+// making's included: run as a user would, the program itself, without a
+// display.
 
+#include "Files.h"
 #include "ProgramRun.h"
 #include "device/DeviceCatalog.h"
 
@@ -31,11 +33,11 @@ private slots:
         QCOMPARE(two.open(QStringLiteral("/dev/video0"))->deviceName(),
                  QStringLiteral("Webcam (/dev/video0)"));
         QVERIFY(two.open(DeviceCatalog::testPattern)->deviceName().contains("test pattern"));
-
-        for (const char *unknown : {"bogus", "/dev/video99"})
-            QVERIFY2(two.resolve(unknown).isEmpty(), qPrintable(unknown));
+        QVERIFY(two.resolve("bogus").isEmpty());
     }
 
+    // In a folder that holds a snap, files that are not numbered snaps and a
+    // video made earlier: nothing is written there, and that video is kept.
     void commandLineAnswersWithoutAWindow_data()
     {
         QTest::addColumn<QStringList>("arguments");
@@ -43,34 +45,55 @@ private slots:
         QTest::addColumn<QString>("says");
         QTest::newRow("help") << QStringList{"--help"} << 0 << "--list-devices";
         QTest::newRow("version") << QStringList{"--version"} << 0 << "Lumivane ";
-        QTest::newRow("list") << QStringList{"--list-devices", "--device", "test-pattern"} << 0
-                              << "* test-pattern";
+        QTest::newRow("list, with every option taken")
+            << QStringList{"--list-devices", "--device", "test-pattern", "--settle-time", "250",
+                           "--reserve",      "0"}
+            << 0 << "* test-pattern";
         QTest::newRow("unknown device")
             << QStringList{"--device", "/dev/video99"} << 2 << "no capture device \"/dev/video99\"";
         QTest::newRow("unknown option") << QStringList{"--colour"} << 1 << "colour";
         QTest::newRow("stray argument") << QStringList{"snap.bmp"} << 1 << "snap.bmp";
-        QTest::newRow("settle time not a number")
-            << QStringList{"--settle-time", "soon"} << 1 << "--settle-time";
-        QTest::newRow("settle time below zero")
-            << QStringList{"--settle-time", "-5"} << 1 << "--settle-time";
-        QTest::newRow("settle time taken")
-            << QStringList{"--settle-time", "250", "--list-devices"} << 0 << "stand-in";
-        QTest::newRow("reserve not a number")
-            << QStringList{"--reserve", "1G"} << 1 << "--reserve takes a number of MiB";
-        QTest::newRow("reserve below zero")
-            << QStringList{"--reserve", "-1"} << 1 << "--reserve takes a number of MiB";
-        QTest::newRow("reserve taken")
-            << QStringList{"--reserve", "0", "--list-devices"} << 0 << "stand-in";
+        for (const char *option : {"--settle-time", "--reserve"})
+            for (const char *value : {"soon", "-5"})
+                QTest::addRow("%s %s", option, value) << QStringList{option, value} << 1 << option;
+        const QStringList snap{"--make-video", "%folder/snap00000.png"};
+        for (const QStringList &fps : QList<QStringList>{{"0"}, {"-5"}, {"241"}, {"fast"}, {}})
+            QTest::addRow("--fps %s", qPrintable(fps.value(0, "without a value")))
+                << snap + QStringList{"--fps"} + fps << 2 << "--fps";
+        QTest::newRow("not a video name")
+            << snap + QStringList{"--output", "%folder/video.avi"} << 2 << ".webm";
+        QTest::newRow("unknown video option") << snap + QStringList{"--speed", "2"} << 2 << "speed";
+        QTest::newRow("no such snap")
+            << QStringList{"--make-video", "%folder/snap00009.png"} << 2 << "snap00009.png";
+        // Files that are there but not numbered snaps.
+        for (const char *name : {"snap0001.png", "notes00001.txt", "snap.png"})
+            QTest::addRow("%s", name)
+                << QStringList{"--make-video", QStringLiteral("%folder/") + name} << 2
+                << "numbered snap";
+        QTest::newRow("video option alone") << QStringList{"--fps", "30"} << 2 << "--make-video";
+        QTest::newRow("video there already")
+            << snap + QStringList{"--output", "%folder/taken.webm"} << 1
+            << "%folder/taken.webm already exists; --overwrite";
     }
     void commandLineAnswersWithoutAWindow()
     {
         QFETCH(QStringList, arguments);
         QFETCH(int, exitCode);
         QFETCH(QString, says);
-        const Run run = runProgram(arguments);
+        QTemporaryDir folder;
+        for (const char *name : {"snap00000.png", "snap0001.png", "notes00001.txt", "snap.png"})
+            put(folder.filePath(name), {});
+        put(folder.filePath("taken.webm"), "earlier video");
+
+        const Run run = runProgram(arguments.replaceInStrings("%folder", folder.path()));
         QCOMPARE(run.exitCode, exitCode);
-        const QString told = exitCode == 0 ? run.out : run.err;
-        QVERIFY2(told.contains(says), qPrintable(run.out + run.err));
+        QVERIFY2(
+            (exitCode == 0 ? run.out : run.err).contains(says.replace("%folder", folder.path())),
+            qPrintable(run.out + run.err));
+        QCOMPARE(QDir(folder.path())
+                     .entryList({"*.webm", "*.avi", ".lumivane-*"}, QDir::Files | QDir::Hidden),
+                 QStringList{"taken.webm"});
+        QCOMPARE(contentsOf(folder.filePath("taken.webm")), QByteArray("earlier video"));
     }
 };
 

@@ -2,7 +2,6 @@
 
 // Files as another program leaves them in a snap folder, and read back.
 
-#include <QFile>
 #include <QtTest>
 
 inline void put(const QString &path, const QByteArray &bytes)

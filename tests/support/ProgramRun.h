@@ -4,7 +4,6 @@
 // tried to open a window would fail. LUMIVANE_PROGRAM names the binary.
 
 #include <QProcess>
-#include <QStringList>
 
 struct Run {
     int exitCode = -1;
