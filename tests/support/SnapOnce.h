@@ -5,8 +5,7 @@
 
 #include "device/SnappyDevice.h"
 
-#include <QSignalSpy>
-#include <QTest>
+#include <QtTest>
 
 #include <functional>
 
