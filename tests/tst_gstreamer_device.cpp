@@ -97,32 +97,30 @@ private slots:
     // is black for its first third of a second.
     void snapsAreTheSettledFourByThreeMiddleOfTheMode_data()
     {
-        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QString>("source");
         QTest::addColumn<int>("settleMs");
         QTest::addColumn<int>("green");
+        const QString green =
+            "videotestsrc is-live=true pattern=solid-color foreground-color=0xff00ff00 ! ";
         const QString vga = "video/x-raw,width=640,height=480,framerate=30/1";
-        QTest::newRow("wide") << "video/x-raw,width=1280,height=720 ! videobox left=-160 "
-                                 "right=-160 fill=red"
+        QTest::newRow("wide") << green + "video/x-raw,width=1280,height=720 ! videobox "
+                                         "left=-160 right=-160 fill=red"
                               << 0 << 255;
-        QTest::newRow("tall") << vga + " ! videobox top=-80 bottom=-80 fill=red" << 0 << 255;
-        QTest::newRow("jpeg") << "jpegenc ! image/jpeg,width=320,height=240" << 0 << 255;
-        const QString settling = vga +
-                                 " ! settling.  videotestsrc is-live=true pattern=black "
-                                 "num-buffers=10 ! " +
-                                 vga + " ! compositor name=settling background=black";
+        QTest::newRow("tall") << green + vga + " ! videobox top=-80 bottom=-80 fill=red" << 0
+                              << 255;
+        QTest::newRow("jpeg") << green + "jpegenc ! image/jpeg,width=320,height=240" << 0 << 255;
+        const QString settling = "videotestsrc is-live=true pattern=black num-buffers=10 ! " + vga +
+                                 " ! concat name=settling  " + green + vga +
+                                 " ! settling.  settling.";
         QTest::newRow("settling, not waited for") << settling << 0 << 0;
         QTest::newRow("settling, settled") << settling << GStreamerSource::defaultSettleMs << 255;
     }
     void snapsAreTheSettledFourByThreeMiddleOfTheMode()
     {
-        QFETCH(QString, mode);
+        QFETCH(QString, source);
         QFETCH(int, settleMs);
         QFETCH(int, green);
-        GStreamerDevice device(
-            VideoSource::pipeline("videotestsrc is-live=true pattern=solid-color "
-                                  "foreground-color=0xff00ff00 ! " +
-                                  mode),
-            QStringLiteral("Camera"));
+        GStreamerDevice device(VideoSource::pipeline(source), QStringLiteral("Camera"));
         device.setSettleTime(settleMs);
         device.writeProperty(DispId::SnapWidth, qint16(160));
         const QImage picture = snap(device, 0).convertToFormat(QImage::Format_RGB32);

@@ -22,8 +22,6 @@ struct TestWindow {
     void chooseMode(SnapMode mode) { controls().cmbSnapMode->select(static_cast<int>(mode)); }
     SnapMode mode() const { return static_cast<SnapMode>(controls().cmbSnapMode->currentIndex()); }
     CaptureState &state() { return window->state(); }
-    // Whole seconds of a running countdown, each ending with its tick.
-    void passSeconds(int seconds);
 
     ManualClock clock;
     ScriptedPrompts prompts;
@@ -57,12 +55,4 @@ inline void tick(QTimer *timer, int times = 1)
 {
     for (int i = 0; i < times; ++i)
         QMetaObject::invokeMethod(timer, "timeout", Qt::DirectConnection);
-}
-
-inline void TestWindow::passSeconds(int seconds)
-{
-    for (int i = 0; i < seconds; ++i) {
-        clock.advance(std::chrono::seconds(1));
-        tick(controls().tmrDelaySnap);
-    }
 }
