@@ -177,6 +177,32 @@ private slots:
         QCOMPARE(t.window->saveFailureNotice().text().section('\n', 0, 0), told);
     }
 
+    // Each preview frame reaches the screen inside the picture's border,
+    // which stays as the window first drew it.
+    void previewFramesReachTheScreenInsideTheBorder()
+    {
+        TestWindow t;
+        t.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(t.window.get()));
+        const PictureBox *box = t.controls().imgDisplay;
+        const auto shown = [&](QPoint point) {
+            const QImage screen = box->screen()->grabWindow(t.window->winId()).toImage();
+            return screen.pixelColor(box->mapTo(t.window.get(), point));
+        };
+        const QColor border = box->palette().color(QPalette::WindowText);
+        for (const QColor frameColour : {QColor(Qt::darkCyan), QColor(Qt::yellow)}) {
+            QImage frame(box->size(), QImage::Format_RGB32);
+            frame.fill(frameColour);
+            t.device->setPicture(frame);
+            t.device->raisePictureUpdated();
+            QTRY_COMPARE(shown(QPoint(320, 240)), frameColour);
+            QCOMPARE(shown(QPoint(1, 1)), frameColour);
+            QCOMPARE(shown(QPoint(638, 478)), frameColour);
+            QCOMPARE(shown(QPoint(0, 0)), border);
+            QCOMPARE(shown(QPoint(639, 479)), border);
+        }
+    }
+
     // The notice on its own: each report's text, plain whatever it holds,
     // counting the snaps not saved until it is closed; never shown over a
     // modal dialog, nor raised by a report while up, and always within the

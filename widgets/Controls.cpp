@@ -110,7 +110,14 @@ PictureBox::PictureBox(QWidget *parent)
 void PictureBox::setPicture(const QImage &picture)
 {
     m_picture = picture;
-    update();
+    // The border stays as it is, so a preview's thirty frames a second
+    // neither stroke it again nor send it to the screen again.
+    update(insideBorder());
+}
+
+QRect PictureBox::insideBorder() const
+{
+    return m_border ? rect().adjusted(1, 1, -1, -1) : rect();
 }
 
 void PictureBox::setBorder(bool border)
@@ -119,14 +126,15 @@ void PictureBox::setBorder(bool border)
     update();
 }
 
-void PictureBox::paintEvent(QPaintEvent *)
+void PictureBox::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
     if (m_picture.isNull())
         painter.fillRect(rect(), palette().window());
     else
         painter.drawImage(rect(), m_picture);
-    if (m_border) {
+    // A new picture repaints only inside the border, which then stays.
+    if (m_border && !insideBorder().contains(event->rect())) {
         painter.setPen(palette().color(QPalette::WindowText));
         painter.drawRect(rect().adjusted(0, 0, -1, -1));
     }

@@ -104,6 +104,8 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    QRect insideBorder() const;
+
     QImage m_picture;
     bool m_border = false;
 };
