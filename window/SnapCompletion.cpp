@@ -48,8 +48,12 @@ void SnapCompletion::Snappy1_SnapDone()
 
 void SnapCompletion::Snappy1_PictureUpdated()
 {
-    m_controls.imgDisplay->setPicture(m_device.picture());
-    m_controls.imgDisplay->setAccessibleDescription(QStringLiteral("live preview"));
+    PictureBox *display = m_controls.imgDisplay;
+    display->setPicture(m_device.picture());
+    // Screen readers hear of the preview once, not of every frame.
+    const QString live = QStringLiteral("live preview");
+    if (display->accessibleDescription() != live)
+        display->setAccessibleDescription(live);
 }
 
 void SnapCompletion::saveSnap()
