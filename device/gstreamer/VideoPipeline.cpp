@@ -38,11 +38,8 @@ void releaseFrame(void *data)
 }
 
 // BGRA with opaque alpha is the memory layout of a 32-bit RGB picture.
-QImage wrapFrame(GstSample *sample)
+QImage wrapFrame(GstSample *sample, const GstVideoInfo &info)
 {
-    GstVideoInfo info;
-    if (!gst_video_info_from_caps(&info, gst_sample_get_caps(sample)))
-        return {};
     auto *mapped = new MappedFrame{gst_sample_ref(sample), {}};
     if (!gst_video_frame_map(&mapped->frame, &info, gst_sample_get_buffer(sample), GST_MAP_READ)) {
         gst_sample_unref(sample);
@@ -82,9 +79,24 @@ struct VideoPipeline::Streaming {
         , opening(opening)
     {
     }
+    ~Streaming() { gst_caps_replace(&frameCaps, nullptr); }
+
+    // Frames keep the caps they were negotiated with, so their layout is
+    // read once for each negotiation rather than for every frame.
+    const GstVideoInfo *layoutOf(GstCaps *caps)
+    {
+        if (caps != frameCaps) {
+            gst_caps_replace(&frameCaps, caps);
+            layoutKnown = caps && gst_video_info_from_caps(&layout, caps);
+        }
+        return layoutKnown ? &layout : nullptr;
+    }
 
     VideoPipeline *owner;
     quint64 opening;
+    GstCaps *frameCaps = nullptr;
+    GstVideoInfo layout{};
+    bool layoutKnown = false;
     qint64 lastFrameUs = 0;
     mutable std::mutex errorLock;
     std::optional<PipelineFault> firstError;
@@ -351,7 +363,8 @@ int VideoPipeline::onNewSample(GstAppSink *sink, void *data)
     const bool due = now - streaming->lastFrameUs >= self->m_spacingUs;
     if (due && self->m_framesInFlight < maxFramesInFlight) {
         streaming->lastFrameUs = now;
-        const QImage frame = wrapFrame(sample);
+        const GstVideoInfo *layout = streaming->layoutOf(gst_sample_get_caps(sample));
+        const QImage frame = layout ? wrapFrame(sample, *layout) : QImage();
         if (!frame.isNull()) {
             ++self->m_framesInFlight;
             const quint64 opening = streaming->opening;
