@@ -11,6 +11,7 @@
 
 #include <gst/gst.h>
 
+#include <QElapsedTimer>
 #include <QtTest>
 
 using device::gst::GStreamerDevice;
@@ -88,6 +89,34 @@ private slots:
         // Once pictures came again, a new fault is news again.
         QVERIFY(snap(*device, failingMethod).isNull());
         QCOMPARE(failures.size(), 2);
+    }
+
+    // Frames that keep coming keep a preview open far past the time a silent
+    // source is given; only a silence that long may end it, as a busy
+    // machine can leave one.
+    void aPreviewWithFramesComingNeverTimesOut()
+    {
+        constexpr int timeoutMs = 300;
+        GStreamerDevice device(VideoSource::pipeline(QStringLiteral("videotestsrc is-live=true ! "
+                                                                    "video/x-raw,framerate=30/1")),
+                               QStringLiteral("Camera"));
+        device.setFrameTimeout(timeoutMs);
+        device.setSettleTime(0);
+        int frames = 0;
+        QElapsedTimer sinceFrame;
+        qint64 silence = -1;
+        connect(&device, &snappy::SnappyDevice::PictureUpdated, this, [&] {
+            ++frames;
+            sinceFrame.start();
+        });
+        connect(&device, &snappy::SnappyDevice::failed, this,
+                [&] { silence = sinceFrame.elapsed(); });
+        sinceFrame.start();
+        device.call(Method::StartPreview);
+        // A second and a half of frames: five times the timeout.
+        QTRY_VERIFY_WITH_TIMEOUT(frames >= 45 || silence >= 0, 30000);
+        device.call(Method::StopPreview);
+        QVERIFY2(silence < 0 || silence >= timeoutMs - 1, qPrintable(QString::number(silence)));
     }
 
     // Webcams often offer only wide or compressed modes: the snap is cut to

@@ -22,8 +22,7 @@ GStreamerSource::GStreamerSource(VideoSource source, const QString &name)
     : m_name(name)
     , m_pipeline(std::move(source))
 {
-    m_watchdog.setSingleShot(true);
-    connect(&m_watchdog, &QTimer::timeout, this, [this] {
+    connect(&m_watchdog, &FrameWatchdog::expired, this, [this] {
         fault(tr("%1 sent no picture for %2 seconds.")
                   .arg(m_name, QString::number(m_frameTimeoutMs / 1000.0)));
     });
@@ -96,12 +95,12 @@ void GStreamerSource::frameArrived(const QImage &frame)
 {
     if (m_acquiring) {
         if (m_settled.hasExpired() && addToExposure(frame))
-            m_watchdog.start(m_frameTimeoutMs);
+            m_watchdog.feed(m_frameTimeoutMs);
         return;
     }
     if (!m_preview || m_exposure)
         return;
-    m_watchdog.start(m_frameTimeoutMs);
+    m_watchdog.feed(m_frameTimeoutMs);
     QImage shown = cropToFourByThree(frame);
     if (shown.size() != previewSize)
         shown = shown.scaled(previewSize, Qt::IgnoreAspectRatio, Qt::FastTransformation);

@@ -9,6 +9,7 @@
 // again.
 
 #include "device/FrameSource.h"
+#include "device/gstreamer/FrameWatchdog.h"
 #include "device/gstreamer/VideoPipeline.h"
 
 #include <QDeadlineTimer>
@@ -59,7 +60,7 @@ private:
     VideoPipeline m_pipeline;
     int m_frameTimeoutMs = defaultFrameTimeoutMs;
     int m_settleMs = defaultSettleMs;
-    QTimer m_watchdog;
+    FrameWatchdog m_watchdog;
     QTimer m_keepOpen;
     QDeadlineTimer m_settled;
     bool m_faultReported = false;
