@@ -140,7 +140,7 @@ private slots:
         QTest::newRow("jpeg") << green + "jpegenc ! image/jpeg,width=320,height=240" << 0 << 255;
         const QString settling = "videotestsrc is-live=true pattern=black num-buffers=10 ! " + vga +
                                  " ! concat name=settling  " + green + vga +
-                                 " ! settling.  settling.";
+                                 " ! settling.  settling. ! " + vga;
         QTest::newRow("settling, not waited for") << settling << 0 << 0;
         QTest::newRow("settling, settled") << settling << GStreamerSource::defaultSettleMs << 255;
     }
