@@ -89,33 +89,66 @@ inline uchar settle(int sum)
     return uchar(std::clamp((sum + weightHalf) >> weightBits, 0, 255));
 }
 
-// One output line of the pass across lines: every byte weighs the same byte
-// of the input lines `rows`.
-void blendLines(const uchar *const *rows, const qint16 *weight, int taps, uchar *out, int bytes)
-{
-    int i = 0;
+// The bytes [0, bytes) of one output line of the pass across lines, but for
+// a tail of less than 16: every byte weighs the same byte of the input lines
+// `rows`. `Pairs` is the number of pairs of taps, or 0 for `taps` / 2; the
+// usual counts, enlarging, are worked out with the lines and weights of
+// their pairs at hand.
 #if LUMIVANE_X86_VECTORS
+template <int Pairs>
+int blendVectors(const uchar *const *rows, const qint16 *weight, int taps, uchar *out, int bytes)
+{
+    const int pairs = Pairs > 0 ? Pairs : taps / 2;
+    constexpr int held = Pairs > 0 ? Pairs : 1;
+    std::array<const uchar *, 2 * held> line{};
+    __m128i weights[held] = {};
+    const auto pairOf = [&](int k) {
+        return _mm_set1_epi32(
+            int(quint16(weight[2 * k]) | quint32(quint16(weight[2 * k + 1])) << 16));
+    };
+    for (int k = 0; k < Pairs; ++k) {
+        line[size_t(2 * k)] = rows[2 * k];
+        line[size_t(2 * k + 1)] = rows[2 * k + 1];
+        weights[k] = pairOf(k);
+    }
     const __m128i zero = _mm_setzero_si128();
     const __m128i half = _mm_set1_epi32(weightHalf);
+    int i = 0;
     for (; i + 16 <= bytes; i += 16) {
         __m128i sum[4] = {half, half, half, half};
-        for (int k = 0; k < taps; k += 2) {
-            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(rows[k] + i));
-            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(rows[k + 1] + i));
-            const __m128i weights = _mm_set1_epi32(int(quint16(weight[k])) |
-                                                   int(quint32(quint16(weight[k + 1])) << 16));
+        for (int k = 0; k < pairs; ++k) {
+            const auto at = [&](int row) {
+                const uchar *from = Pairs > 0 ? line[size_t(row)] : rows[row];
+                return _mm_loadu_si128(reinterpret_cast<const __m128i *>(from + i));
+            };
+            const __m128i a = at(2 * k), b = at(2 * k + 1);
+            const __m128i w = Pairs > 0 ? weights[k] : pairOf(k);
             const __m128i low = _mm_unpacklo_epi8(a, b);
             const __m128i high = _mm_unpackhi_epi8(a, b);
             const __m128i lanes[4] = {_mm_unpacklo_epi8(low, zero), _mm_unpackhi_epi8(low, zero),
                                       _mm_unpacklo_epi8(high, zero), _mm_unpackhi_epi8(high, zero)};
             for (int j = 0; j < 4; ++j)
-                sum[j] = _mm_add_epi32(sum[j], _mm_madd_epi16(lanes[j], weights));
+                sum[j] = _mm_add_epi32(sum[j], _mm_madd_epi16(lanes[j], w));
         }
         for (__m128i &part : sum)
             part = _mm_srai_epi32(part, weightBits);
         const __m128i levels =
             _mm_packus_epi16(_mm_packs_epi32(sum[0], sum[1]), _mm_packs_epi32(sum[2], sum[3]));
         _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i), levels);
+    }
+    return i;
+}
+#endif
+
+// One output line of the pass across lines.
+void blendLines(const uchar *const *rows, const qint16 *weight, int taps, uchar *out, int bytes)
+{
+    int i = 0;
+#if LUMIVANE_X86_VECTORS
+    switch (taps) {
+    case 2: i = blendVectors<1>(rows, weight, taps, out, bytes); break;
+    case 4: i = blendVectors<2>(rows, weight, taps, out, bytes); break;
+    default: i = blendVectors<0>(rows, weight, taps, out, bytes); break;
     }
 #endif
     for (; i < bytes; ++i) {
@@ -132,37 +165,32 @@ void blendLines(const uchar *const *rows, const qint16 *weight, int taps, uchar 
 // taps of all four channels at once, and saturating packs do the clamping.
 #if LUMIVANE_X86_VECTORS
 // The pass along a line reads the line with its end pixels repeated beyond
-// its ends, so that the taps of every output pixel lie side by side and each
-// pair of them comes in one load.
+// its ends, each pixel beside the next in the 16-bit lanes such a
+// multiply-add takes, so that each pair of taps takes one of them.
 class LineScaler {
+    // Whole vectors in a vector of them.
+    struct Vector {
+        __m128i v;
+    };
+
 public:
-    LineScaler(int from, int to, ScaleQuality quality)
-        : m_filter(planAxis(from, to, quality))
+    LineScaler(const AxisFilter &filter, int from)
+        : m_filter(filter)
         , m_from(from)
-        , m_to(to)
-        , m_padded(size_t(from + 2 * m_filter.taps))
+        , m_pairs(size_t(from + 2 * filter.taps))
     {
-        const int taps = m_filter.taps;
-        // Each pair of weights side by side in 16-bit lanes, four times over.
-        for (size_t i = 0; i < m_filter.weight.size(); i += 2) {
-            const quint32 pair =
-                quint16(m_filter.weight[i]) | quint32(quint16(m_filter.weight[i + 1])) << 16;
-            m_weights.push_back({pair, pair, pair, pair});
-        }
-        for (int &first : m_filter.first)
-            first += taps;
+        // Each pair of weights side by side in 16-bit lanes, spread over the
+        // four channels only when used: the line's weights stay few enough
+        // to stay in the nearest cache beside the line.
+        for (size_t i = 0; i < filter.weight.size(); i += 2)
+            m_weights.push_back(quint16(filter.weight[i]) | quint32(quint16(filter.weight[i + 1]))
+                                                                << 16);
     }
 
     void scale(const uchar *in, uchar *out)
     {
-        const int taps = m_filter.taps;
-        const auto *pixels = reinterpret_cast<const QRgb *>(in);
-        std::fill_n(m_padded.begin(), taps, pixels[0]);
-        std::copy_n(pixels, m_from, m_padded.begin() + taps);
-        std::fill_n(m_padded.begin() + taps + m_from, taps, pixels[m_from - 1]);
-        // The usual counts of taps, enlarging, are worked out with their
-        // loops unrolled.
-        switch (taps) {
+        pair(reinterpret_cast<const QRgb *>(in));
+        switch (m_filter.taps) {
         case 2: scaleWith<1>(out); break;
         case 4: scaleWith<2>(out); break;
         default: scaleWith<0>(out); break;
@@ -171,52 +199,79 @@ public:
 
 private:
     // `Pairs` is the number of pairs of taps, or 0 for the filter's own.
+    // The usual counts of taps, enlarging, are worked out with their loops
+    // unrolled.
     template <int Pairs>
     void scaleWith(uchar *out) const
     {
         const int pairs = Pairs > 0 ? Pairs : m_filter.taps / 2;
+        const int taps = m_filter.taps;
         const __m128i zero = _mm_setzero_si128();
         const __m128i half = _mm_set1_epi32(weightHalf);
         const auto level = [&](int x) {
-            const QRgb *taken = &m_padded[size_t(m_filter.first[size_t(x)])];
-            const auto *weights = &m_weights[size_t(x) * size_t(pairs)];
+            const Vector *taken = &m_pairs[size_t(m_filter.first[size_t(x)] + taps)];
+            const quint32 *weights = &m_weights[size_t(x) * size_t(pairs)];
             __m128i sum = half;
-            for (int k = 0; k < pairs; ++k) {
-                const __m128i two =
-                    _mm_loadl_epi64(reinterpret_cast<const __m128i *>(taken + 2 * k));
-                const __m128i pair = _mm_unpacklo_epi8(two, _mm_srli_si128(two, 4));
-                const __m128i w =
-                    _mm_loadu_si128(reinterpret_cast<const __m128i *>(weights[k].data()));
-                sum = _mm_add_epi32(sum, _mm_madd_epi16(_mm_unpacklo_epi8(pair, zero), w));
-            }
+            for (int k = 0; k < pairs; ++k)
+                sum = _mm_add_epi32(
+                    sum, _mm_madd_epi16(taken[2 * k].v, _mm_set1_epi32(int(weights[k]))));
             return _mm_srai_epi32(sum, weightBits);
         };
+        const int to = int(m_filter.first.size());
         int x = 0;
-        for (; x + 2 <= m_to; x += 2) {
-            const __m128i a = level(x);
-            const __m128i levels = _mm_packs_epi32(a, level(x + 1));
+        for (; x + 2 <= to; x += 2) {
+            const __m128i levels = _mm_packs_epi32(level(x), level(x + 1));
             _mm_storel_epi64(reinterpret_cast<__m128i *>(out + 4 * x),
                              _mm_packus_epi16(levels, zero));
         }
-        if (x < m_to) {
+        if (x < to) {
             const __m128i levels = _mm_packs_epi32(level(x), zero);
             const int packed = _mm_cvtsi128_si32(_mm_packus_epi16(levels, zero));
             std::memcpy(out + 4 * x, &packed, sizeof packed);
         }
     }
 
-    AxisFilter m_filter;
+    // Each pixel of the line beside the next, as if the line went on with
+    // its end pixels `taps` pixels beyond both ends; four at a time inside
+    // the line.
+    void pair(const QRgb *pixels)
+    {
+        const int taps = m_filter.taps;
+        const int count = int(m_pairs.size());
+        const __m128i zero = _mm_setzero_si128();
+        const auto edge = [&](int j) {
+            const auto at = [&](int i) {
+                return _mm_cvtsi32_si128(int(pixels[std::clamp(i - taps, 0, m_from - 1)]));
+            };
+            m_pairs[size_t(j)] = {_mm_unpacklo_epi8(_mm_unpacklo_epi8(at(j), at(j + 1)), zero)};
+        };
+        int j = 0;
+        for (; j < taps; ++j)
+            edge(j);
+        for (; j + 4 < taps + m_from; j += 4) {
+            const QRgb *at = pixels + (j - taps);
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(at));
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(at + 1));
+            const __m128i low = _mm_unpacklo_epi8(a, b), high = _mm_unpackhi_epi8(a, b);
+            m_pairs[size_t(j)] = {_mm_unpacklo_epi8(low, zero)};
+            m_pairs[size_t(j) + 1] = {_mm_unpackhi_epi8(low, zero)};
+            m_pairs[size_t(j) + 2] = {_mm_unpacklo_epi8(high, zero)};
+            m_pairs[size_t(j) + 3] = {_mm_unpackhi_epi8(high, zero)};
+        }
+        for (; j < count; ++j)
+            edge(j);
+    }
+
+    const AxisFilter &m_filter;
     int m_from;
-    int m_to;
-    std::vector<QRgb> m_padded;
-    std::vector<std::array<quint32, 4>> m_weights;
+    std::vector<Vector> m_pairs;
+    std::vector<quint32> m_weights;
 };
 #else
 class LineScaler {
 public:
-    LineScaler(int from, int to, ScaleQuality quality)
-        : m_filter(planAxis(from, to, quality))
-        , m_to(to)
+    LineScaler(const AxisFilter &filter, int)
+        : m_filter(filter)
     {
     }
 
@@ -225,7 +280,8 @@ public:
         const int *index = m_filter.index.data();
         const qint16 *weight = m_filter.weight.data();
         const int taps = m_filter.taps;
-        for (int x = 0; x < m_to; ++x, index += taps, weight += taps, out += 4) {
+        for (int x = 0; x < int(m_filter.first.size());
+             ++x, index += taps, weight += taps, out += 4) {
             int sum[4] = {0, 0, 0, 0};
             for (int k = 0; k < taps; ++k) {
                 const uchar *p = in + 4 * index[k];
@@ -238,8 +294,7 @@ public:
     }
 
 private:
-    AxisFilter m_filter;
-    int m_to;
+    const AxisFilter &m_filter;
 };
 #endif
 
@@ -248,35 +303,35 @@ private:
 // [from, to) of the result are worked out line by line, with only the few
 // lines in between at hand, so that it takes no memory the size of a
 // picture besides the result.
-void scaleSmooth(const QImage &source, const PictureLines &result, QSize size, int from, int to,
-                 ScaleQuality quality)
+void scaleSmooth(const QImage &source, const PictureLines &result, const AxisFilter &across,
+                 const AxisFilter &down, int from, int to)
 {
     const int w = source.width();
     const int h = source.height();
-    const int width = size.width();
-    const AxisFilter down = planAxis(h, size.height(), quality);
+    const int width = int(across.first.size());
+    const int height = int(down.first.size());
     const int taps = down.taps;
     const bool widen = w != width;
-    LineScaler across(w, width, quality);
+    LineScaler scaler(across, w);
     std::vector<const uchar *> rows(static_cast<size_t>(taps));
     const auto blendDown = [&](int y, const auto &lineAt, uchar *out, int bytes) {
         for (int k = 0; k < taps; ++k)
             rows[size_t(k)] = lineAt(down.index[size_t(y) * taps + k]);
         blendLines(rows.data(), &down.weight[size_t(y) * taps], taps, out, bytes);
     };
-    if (h >= size.height()) {
+    if (h >= height) {
         std::vector<uchar> tall(size_t(w) * 4);
         for (int y = from; y < to; ++y) {
             uchar *out = result[y];
             const uchar *line = source.constScanLine(y);
-            if (h != size.height()) {
+            if (h != height) {
                 uchar *tallLine = widen ? tall.data() : out;
                 blendDown(
                     y, [&](int row) { return source.constScanLine(row); }, tallLine, w * 4);
                 line = tallLine;
             }
             if (widen)
-                across.scale(line, out);
+                scaler.scale(line, out);
         }
         return;
     }
@@ -289,24 +344,23 @@ void scaleSmooth(const QImage &source, const PictureLines &result, QSize size, i
     for (int y = from; y < to; ++y) {
         const int last = down.index[size_t(y) * taps + taps - 1];
         for (; widen && ready <= last; ++ready)
-            across.scale(source.constScanLine(ready), slot(ready));
+            scaler.scale(source.constScanLine(ready), slot(ready));
         blendDown(
             y, [&](int row) { return widen ? slot(row) : source.constScanLine(row); }, result[y],
             width * 4);
     }
 }
 
-void scaleNearest(const QImage &source, QImage &result)
+void scaleNearest(const QImage &source, const PictureLines &result, QSize size, int from, int to)
 {
-    const QSize size = result.size();
     std::vector<int> columns(size_t(size.width()));
     for (int x = 0; x < size.width(); ++x)
         columns[x] = std::min(source.width() - 1, int((x + 0.5) * source.width() / size.width()));
-    for (int y = 0; y < size.height(); ++y) {
+    for (int y = from; y < to; ++y) {
         const int row =
             std::min(source.height() - 1, int((y + 0.5) * source.height() / size.height()));
         const auto *in = reinterpret_cast<const QRgb *>(source.constScanLine(row));
-        auto *out = reinterpret_cast<QRgb *>(result.scanLine(y));
+        auto *out = reinterpret_cast<QRgb *>(result[y]);
         for (int x = 0; x < size.width(); ++x)
             out[x] = in[columns[x]];
     }
@@ -322,13 +376,17 @@ QImage Resampler::scale(const QImage &source, QSize size, ScaleQuality quality, 
         spare.size() == size && spare.format() == QImage::Format_RGB32 && spare.isDetached()
             ? std::move(spare)
             : QImage(size, QImage::Format_RGB32);
+    const PictureLines lines(result);
     if (quality == ScaleQuality::Fast) {
-        scaleNearest(source, result);
+        inHalves(size.height(),
+                 [&](int from, int to) { scaleNearest(source, lines, size, from, to); });
         return result;
     }
-    const PictureLines lines(result);
+    // Both halves share the filters, worked out once.
+    const AxisFilter across = planAxis(source.width(), size.width(), quality);
+    const AxisFilter down = planAxis(source.height(), size.height(), quality);
     inHalves(size.height(),
-             [&](int from, int to) { scaleSmooth(source, lines, size, from, to, quality); });
+             [&](int from, int to) { scaleSmooth(source, lines, across, down, from, to); });
     return result;
 }
 
