@@ -10,7 +10,6 @@
 
 #include <array>
 #include <atomic>
-#include <memory>
 #include <vector>
 
 namespace device {
@@ -21,17 +20,33 @@ public:
     explicit NearestColour(const QList<QRgb> &palette);
 
     // The cell of a colour whose levels are 0 to 255.
-    static int cell(int r, int g, int b) { return (r >> 3) << 11 | (g >> 2) << 5 | (b >> 3); }
+    static constexpr int cell(int r, int g, int b)
+    {
+        return (r >> 3) << 11 | (g >> 2) << 5 | (b >> 3);
+    }
 
-    // The index of the palette colour nearest to the middle of `cell`,
-    // worked out the first time it is asked for.
-    quint16 index(int cell);
-    // The same when it has been worked out before, and `unknown` when not:
-    // the quick look that callers with many cells at hand try first.
+    // The palette colour nearest to the middle of `cell` with its palette
+    // index in place of its alpha, worked out the first time it is asked
+    // for.
+    quint32 entry(int cell)
+    {
+        if (knownEntry(cell) == m_unknownEntry)
+            fill(cell);
+        return knownEntry(cell);
+    }
+    // The same when it has been worked out before, and unknownEntry() when
+    // not: the quick look that callers with many cells at hand try first.
+    quint32 knownEntry(int cell) const { return slot(cell).load(std::memory_order_relaxed); }
+    // Palette index 0 with a colour other than the first palette colour's.
+    quint32 unknownEntry() const { return m_unknownEntry; }
+
+    // The index alone.
+    quint16 index(int cell) { return quint16(entry(cell) >> 24); }
     static constexpr quint16 unknown = 0xffff;
     quint16 knownIndex(int cell) const
     {
-        return m_cells[size_t(cell)].load(std::memory_order_relaxed);
+        const quint32 entry = knownEntry(cell);
+        return entry == m_unknownEntry ? unknown : quint16(entry >> 24);
     }
     // A palette colour.
     QRgb colour(quint16 index) const { return m_colours[index]; }
@@ -43,22 +58,33 @@ private:
     static constexpr int spans = 256 / spanLevels;
 
     // For each span of one channel's levels, the squared distances of the
-    // palette colours' levels to its nearest and to its farthest level.
-    using Spans = std::array<std::vector<int>, spans>;
+    // palette colours' levels to the nearest and to the farthest of its
+    // cells' middles.
+    using Spans = std::array<std::array<int, 256>, spans>;
     struct Reach {
         Spans nearest, farthest;
     };
 
     void fill(int cell);
+    std::atomic_ref<quint32> slot(int cell) const
+    {
+        return std::atomic_ref<quint32>(m_cells[size_t(cell)]);
+    }
 
+    int m_count;
     // Red, green and blue levels of the palette colours.
-    std::array<std::vector<int>, 3> m_levels;
+    std::array<std::array<int, 256>, 3> m_levels;
     std::array<Reach, 3> m_reach;
     std::array<QRgb, 256> m_colours{};
-    // Palette indices, kept small to stay in the processor's cache. Halves
-    // of a picture ask side by side and may work out the same cells at the
-    // same time, which is harmless, as both find the same answers.
-    std::unique_ptr<std::atomic<quint16>[]> m_cells;
+    // Each palette colour with its index in place of its alpha.
+    std::array<quint32, 256> m_entries{};
+    quint32 m_unknownEntry;
+    // The cells' entries, which give a pixel its palette index and the
+    // colour whose error it passes on in one look. Halves of a picture ask
+    // side by side and may work out the same cells at the same time, which
+    // is harmless, as both find the same answers: the cells are only
+    // reached through atomic references once the constructor is done.
+    mutable std::vector<quint32> m_cells;
 };
 
 } // namespace device

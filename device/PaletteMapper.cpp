@@ -52,19 +52,51 @@ public:
     // The red, green and blue of the pixels.
     static std::array<Lanes, 3> split(const Pixels &p)
     {
-        const ByColour sorted =
-            sortByColour(_mm_set_epi32(int(p[3]), int(p[2]), int(p[1]), int(p[0])),
-                         _mm_set_epi32(int(p[7]), int(p[6]), int(p[5]), int(p[4])));
-        const __m128i zero = _mm_setzero_si128();
-        return {Lanes(_mm_unpacklo_epi8(sorted.redUnused, zero)),
-                Lanes(_mm_unpackhi_epi8(sorted.blueGreen, zero)),
-                Lanes(_mm_unpacklo_epi8(sorted.blueGreen, zero))};
+        return split(sortByColour(_mm_set_epi32(int(p[3]), int(p[2]), int(p[1]), int(p[0])),
+                                  _mm_set_epi32(int(p[7]), int(p[6]), int(p[5]), int(p[4]))));
+    }
+
+    // The entries of the cells in the lanes (see NearestColour): the red,
+    // green and blue of their colours, and their palette indices one byte
+    // each, the first band's lowest. False when a cell is not worked out
+    // yet. The cells reach the lookups through two 64-bit moves, and the
+    // entries come together in registers: a trip through memory would hold
+    // back the next pixel of every band.
+    static bool lookUp(Lanes cells, const NearestColour &nearest, std::array<Lanes, 3> &colours,
+                       quint64 &indices)
+    {
+        const auto entry = [&](quint64 four, int i) {
+            return _mm_cvtsi32_si128(int(nearest.knownEntry(int(quint16(four >> 16 * i)))));
+        };
+        const auto entries = [&](quint64 four) {
+            return _mm_unpacklo_epi64(_mm_unpacklo_epi32(entry(four, 0), entry(four, 1)),
+                                      _mm_unpacklo_epi32(entry(four, 2), entry(four, 3)));
+        };
+        const __m128i first = entries(quint64(_mm_cvtsi128_si64(cells.m_v)));
+        const __m128i last =
+            entries(quint64(_mm_cvtsi128_si64(_mm_unpackhi_epi64(cells.m_v, cells.m_v))));
+        const __m128i unknown = _mm_set1_epi32(int(nearest.unknownEntry()));
+        if (_mm_movemask_epi8(
+                _mm_or_si128(_mm_cmpeq_epi32(first, unknown), _mm_cmpeq_epi32(last, unknown))) != 0)
+            return false;
+        const ByColour sorted = sortByColour(first, last);
+        colours = split(sorted);
+        indices =
+            quint64(_mm_cvtsi128_si64(_mm_unpackhi_epi64(sorted.redUnused, sorted.redUnused)));
+        return true;
     }
 
 private:
     explicit Lanes(__m128i v)
         : m_v(v)
     {
+    }
+    static std::array<Lanes, 3> split(const ByColour &sorted)
+    {
+        const __m128i zero = _mm_setzero_si128();
+        return {Lanes(_mm_unpacklo_epi8(sorted.redUnused, zero)),
+                Lanes(_mm_unpackhi_epi8(sorted.blueGreen, zero)),
+                Lanes(_mm_unpacklo_epi8(sorted.blueGreen, zero))};
     }
     __m128i m_v;
 };
@@ -117,6 +149,21 @@ public:
         return {channel(16), channel(8), channel(0)};
     }
 
+    static bool lookUp(Lanes cells, const NearestColour &nearest, std::array<Lanes, 3> &colours,
+                       quint64 &indices)
+    {
+        Pixels entries;
+        indices = 0;
+        for (size_t i = 0; i < bands; ++i) {
+            entries[i] = nearest.knownEntry(quint16(cells.m_v[i]));
+            if (entries[i] == nearest.unknownEntry())
+                return false;
+            indices |= quint64(entries[i] >> 24) << 8 * i;
+        }
+        colours = split(entries);
+        return true;
+    }
+
 private:
     template <class F>
     static Lanes each(F f)
@@ -165,9 +212,17 @@ void mapLines(const QImage &picture, const PictureLines &result, int from, int t
     std::vector<uchar> idleOut(size_t(w), 0);
 
     // Errors in sixteenths that the line above left for each pixel of the
-    // line, with a spare pixel at each end.
-    std::vector<Colours> current(size_t(w) + 2);
-    std::vector<Colours> next(size_t(w) + 2);
+    // line, and half a level to round the pixel's share, with a spare pixel
+    // at each end.
+    const Colours half{Lanes(8), Lanes(8), Lanes(8)};
+    std::vector<Colours> current(size_t(w) + 2, half);
+    std::vector<Colours> next(size_t(w) + 2, half);
+    // The line's pixels of all the bands, sorted into colours before the
+    // pixels are drawn, and the palette indices drawn, a byte for each band.
+    // So the drawing, which waits on each pixel before the next, takes
+    // nothing else on.
+    std::vector<Colours> pixels(static_cast<size_t>(w));
+    std::vector<quint64> drawn(static_cast<size_t>(w));
     for (int line = 0; line < bandLines; ++line) {
         std::array<const QRgb *, bands> in{};
         std::array<uchar *, bands> out{};
@@ -178,56 +233,51 @@ void mapLines(const QImage &picture, const PictureLines &result, int from, int t
                                    : idleLine.data();
             out[size_t(band)] = y < h ? result[from + y] : idleOut.data();
         }
+        for (int x = 0; x < w; ++x) {
+            Pixels column;
+            for (size_t band = 0; band < bands; ++band)
+                column[band] = in[band][x];
+            pixels[size_t(x)] = Colours::of(column);
+        }
         const int dir = (line & 1) ? -1 : 1;
         // The errors of the last two pixels, shares of which go on to the line
         // below together with those of the pixel now drawn.
         Colours last, beforeLast;
+        const auto shares = [](Lanes older, Lanes old) { return older + (old << 2) + old; };
         for (int i = 0; i < w; ++i) {
             const int x = dir > 0 ? i : w - 1 - i;
-            Pixels pixels;
-            for (int band = 0; band < bands; ++band)
-                pixels[size_t(band)] = in[size_t(band)][x];
             // Each pixel with 7/16 of the error of the one before and what
             // the line above left.
-            const Colours level = Colours::of(pixels).with(
+            const Colours level = pixels[size_t(x)].with(
                 current[size_t(x + 1)].with(
-                    last, [](Lanes above, Lanes e) { return above + (e << 3) - e + Lanes(8); }),
+                    last, [](Lanes above, Lanes e) { return above - e + (e << 3); }),
                 [](Lanes v, Lanes error) { return (v + (error >> 4)).levels(); });
-            const auto cells =
-                ((level.r & Lanes(0xf8)) << 8 | (level.g & Lanes(0xfc)) << 3 | level.b >> 3)
-                    .values();
-            // The search for a new cell is kept out of the way of the
-            // common case, so that the numbers at hand need not be put
-            // aside for it.
-            std::array<quint16, bands> indices;
-            // Palette indices are below 256: only an unknown cell sets the
-            // upper byte.
-            quint16 any = 0;
-            for (int band = 0; band < bands; ++band) {
-                indices[size_t(band)] = nearest.knownIndex(cells[size_t(band)]);
-                any |= indices[size_t(band)];
+            const Lanes cells =
+                (level.r & Lanes(0xf8)) << 8 | (level.g & Lanes(0xfc)) << 3 | level.b >> 3;
+            // The search for new cells is kept out of the way of the common
+            // case, so that the numbers at hand need not be put aside for it.
+            std::array<Lanes, 3> chosen;
+            if (!Lanes::lookUp(cells, nearest, chosen, drawn[size_t(x)])) [[unlikely]] {
+                for (quint16 cell : cells.values())
+                    nearest.entry(cell);
+                Lanes::lookUp(cells, nearest, chosen, drawn[size_t(x)]);
             }
-            if (any > 0xff) [[unlikely]]
-                for (int band = 0; band < bands; ++band)
-                    indices[size_t(band)] = nearest.index(cells[size_t(band)]);
-            Pixels chosen;
-            for (int band = 0; band < bands; ++band) {
-                out[size_t(band)][x] = uchar(indices[size_t(band)]);
-                chosen[size_t(band)] = nearest.colour(indices[size_t(band)]);
-            }
-            const Colours error = level.with(Colours::of(chosen), std::minus<Lanes>());
+            const Colours error =
+                level.with({chosen[0], chosen[1], chosen[2]}, std::minus<Lanes>());
             // 1/16 to the pixel below the one before, 5/16 to the one below
             // it and 3/16 to the one below this.
             next[size_t(x + 1 - dir)] =
-                beforeLast
-                    .with(last, [](Lanes older, Lanes old) { return older + (old << 2) + old; })
+                beforeLast.with(last, shares)
+                    .with(half, std::plus<Lanes>())
                     .with(error, [](Lanes sum, Lanes e) { return sum + (e << 1) + e; });
             beforeLast = last;
             last = error;
         }
+        for (int x = 0; x < w; ++x)
+            for (size_t band = 0; band < bands; ++band)
+                out[band][x] = uchar(drawn[size_t(x)] >> 8 * band);
         const int end = dir > 0 ? w : -1;
-        next[size_t(end + 1 - dir)] =
-            beforeLast.with(last, [](Lanes older, Lanes old) { return older + (old << 2) + old; });
+        next[size_t(end + 1 - dir)] = beforeLast.with(last, shares).with(half, std::plus<Lanes>());
         current.swap(next);
     }
 }
