@@ -87,7 +87,9 @@ Box boxOf(size_t begin, size_t end, const Totals &t)
 }
 
 // The count of each cell's colours and their sums.
-using CellCounts = std::vector<std::array<quint32, 4>>;
+using CellCounts = std::array<quint32, 4>;
+// The cells a half of the picture filled, in the order of their numbers.
+using FilledCells = std::vector<std::pair<quint32, CellCounts>>;
 
 // Each channel's cell number spread over every third bit, so that cells of
 // similar colours lie close together in memory.
@@ -103,15 +105,19 @@ constexpr std::array<quint32, 256> spreadLevels()
 // Counts the colours of the lines [from, to). Large pictures are sampled on
 // every other line, at every fourth pixel, two pixels on from one sampled
 // line to the next, which leaves the palette the same to the eye at an
-// eighth of the cost.
-CellCounts countCells(const QImage &picture, int from, int to)
+// eighth of the cost. The half then picks out the cells it filled, and
+// empties them again, so that only those are put together afterwards.
+FilledCells countCells(const QImage &picture, int from, int to)
 {
     static constexpr std::array<quint32, 256> spread = spreadLevels();
     const int w = picture.width();
     const bool sampled = w * picture.height() > 100'000;
     const int lineStep = sampled ? 2 : 1;
     const int pixelStep = sampled ? 4 : 1;
-    CellCounts counts(size_t(1) << (3 * cellBits));
+    // Each thread counts in cells of its own, kept empty between pictures:
+    // the cells take more work to empty, or to find fresh memory for, than
+    // counting a picture's colours in them.
+    thread_local std::vector<CellCounts> counts(size_t(1) << (3 * cellBits));
     for (int y = from + (sampled ? from % 2 : 0); y < to; y += lineStep) {
         const auto *line = reinterpret_cast<const QRgb *>(picture.constScanLine(y));
         for (int x = sampled ? y % 4 : 0; x < w; x += pixelStep) {
@@ -124,7 +130,14 @@ CellCounts countCells(const QImage &picture, int from, int to)
             cell[3] += b;
         }
     }
-    return counts;
+    FilledCells filled;
+    for (quint32 i = 0; i < counts.size(); ++i) {
+        if (counts[i][0] != 0) {
+            filled.push_back({i, counts[i]});
+            counts[i] = {};
+        }
+    }
+    return filled;
 }
 
 // The cells of the picture's colours, each half of its lines counted on its
@@ -132,18 +145,25 @@ CellCounts countCells(const QImage &picture, int from, int to)
 std::vector<Colour> distinctColours(const QImage &picture)
 {
     const int h = picture.height();
-    CellCounts upper, lower;
-    inHalves(h,
-             [&](int from, int to) { (to == h ? lower : upper) = countCells(picture, from, to); });
+    std::array<FilledCells, 2> halves;
+    inHalves(h, [&](int from, int to) { halves[to == h] = countCells(picture, from, to); });
+    const auto &[upper, lower] = halves;
     std::vector<Colour> colours;
-    colours.reserve(lower.size() / 8);
-    for (size_t i = 0; i < lower.size(); ++i) {
-        std::array<quint32, 4> cell = lower[i];
-        for (size_t k = 0; k < 4 && !upper.empty(); ++k)
-            cell[k] += upper[i][k];
+    colours.reserve(std::max(upper.size(), lower.size()));
+    for (size_t i = 0, j = 0; i < upper.size() || j < lower.size();) {
+        const quint32 none = quint32(1) << (3 * cellBits);
+        const quint32 upperCell = i < upper.size() ? upper[i].first : none;
+        const quint32 lowerCell = j < lower.size() ? lower[j].first : none;
+        CellCounts cell{};
+        const auto take = [&](const CellCounts &counts) {
+            for (size_t k = 0; k < 4; ++k)
+                cell[k] += counts[k];
+        };
+        if (upperCell <= lowerCell)
+            take(upper[i++].second);
+        if (lowerCell <= upperCell)
+            take(lower[j++].second);
         const quint32 count = cell[0];
-        if (count == 0)
-            continue;
         const auto level = [count](quint32 sum) { return quint8((sum + count / 2) / count); };
         colours.push_back(
             {{level(cell[1]), level(cell[2]), level(cell[3])}, count, {cell[1], cell[2], cell[3]}});
