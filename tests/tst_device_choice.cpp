@@ -2,6 +2,7 @@
 // making's included: run as a user would, the program itself, without a
 // display.
 
+#include "DataColumns.h"
 #include "Files.h"
 #include "ProgramRun.h"
 #include "device/DeviceCatalog.h"
@@ -40,9 +41,7 @@ private slots:
     // video made earlier: nothing is written there, and that video is kept.
     void commandLineAnswersWithoutAWindow_data()
     {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QString>("says");
+        addColumns<QStringList, int, QString>({"arguments", "exitCode", "says"});
         QTest::newRow("help") << QStringList{"--help"} << 0 << "--list-devices";
         QTest::newRow("version") << QStringList{"--version"} << 0 << "Lumivane ";
         QTest::newRow("list, with every option taken")

@@ -3,6 +3,7 @@
 // same cases run on the stand-in and on the GStreamer device watching
 // GStreamer's moving test pattern.
 
+#include "DataColumns.h"
 #include "InstantStandIn.h"
 #include "device/gstreamer/GStreamerDevice.h"
 #include "device/standin/SimulatedSource.h"
@@ -162,8 +163,7 @@ private slots:
 
     void previewShowsTheNewestFrameUntilStopped_data()
     {
-        QTest::addColumn<qint16>("previewColor");
-        QTest::addColumn<Boolean>("colorSource");
+        addColumns<qint16, Boolean>({"previewColor", "colorSource"});
         QTest::newRow("colour") << qint16(1) << Boolean::True;
         QTest::newRow("black-and-white preview") << qint16(0) << Boolean::True;
         QTest::newRow("black-and-white source") << qint16(1) << Boolean::False;

@@ -4,6 +4,7 @@
 // the same types as other programs write them; cut, damaged or misnamed
 // files refused, and failed saves, each with the file and the reason.
 
+#include "DataColumns.h"
 #include "Files.h"
 #include "Netpbm.h"
 #include "PictureDifference.h"
@@ -131,9 +132,7 @@ class DeviceFilesTest : public QObject {
 private slots:
     void everyTypeAndDepthReadsBackToThePicture_data()
     {
-        QTest::addColumn<QString>("type");
-        QTest::addColumn<Kind>("kind");
-        QTest::addColumn<QSize>("size");
+        addColumns<QString, Kind, QSize>({"type", "kind", "size"});
         for (const QString &type : SnapFileWriter::types()) {
             for (Kind kind : {TrueColour, HighColour, Colours256, Colours16, Colours2}) {
                 for (QSize size : {QSize(1100, 9), QSize(7, 5), QSize(1, 1)}) {
@@ -179,10 +178,7 @@ private slots:
 
     void otherProgramsFilesRead_data()
     {
-        QTest::addColumn<QString>("type");
-        QTest::addColumn<Kind>("kind");
-        QTest::addColumn<QStringList>("writer");
-        QTest::addColumn<QString>("reason");
+        addColumns<QString, Kind, QStringList, QString>({"type", "kind", "writer", "reason"});
         const auto row = [](const char *type, Kind kind, QStringList writer,
                             const char *reason = "") {
             QTest::addRow("%s %s", qPrintable(writer.join(' ')), qPrintable(kindName(kind)))
@@ -245,11 +241,8 @@ private slots:
     // which in TGA files a footer of 26 bytes follows.
     void damagedFilesFailWithTheReason_data()
     {
-        QTest::addColumn<QString>("type");
-        QTest::addColumn<Kind>("kind");
-        QTest::addColumn<int>("offset");
-        QTest::addColumn<QByteArray>("hex");
-        QTest::addColumn<QString>("reason");
+        addColumns<QString, Kind, int, QByteArray, QString>(
+            {"type", "kind", "offset", "hex", "reason"});
         const auto row = [](const char *name, const char *type, Kind kind, int offset,
                             QByteArray hex, const char *reason) {
             QTest::newRow(name) << QString(type) << kind << offset << hex << QString(reason);
@@ -320,10 +313,7 @@ private slots:
 
     void failedSavesNameTheFileAndTheReason_data()
     {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("type");
-        QTest::addColumn<QImage>("picture");
-        QTest::addColumn<QString>("reason");
+        addColumns<QString, QString, QImage, QString>({"path", "type", "picture", "reason"});
         const QImage picture = pictureOf(TrueColour, {7, 5});
         put(m_folder.filePath("plain"), {});
         QTest::newRow("unknown type")

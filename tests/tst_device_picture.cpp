@@ -3,6 +3,7 @@
 // depths, each held against the same work done exactly or checked for the
 // direction its name promises.
 
+#include "DataColumns.h"
 #include "PictureDifference.h"
 #include "device/MedianCut.h"
 #include "device/NearestColour.h"
@@ -309,8 +310,7 @@ private slots:
     // worked out exactly, reducing, enlarging and at odd sizes.
     void filtersKeepWithinOneLevelOfTheirExactSums_data()
     {
-        QTest::addColumn<QSize>("size");
-        QTest::addColumn<bool>("bicubic");
+        addColumns<QSize, bool>({"size", "bicubic"});
         for (QSize size : {QSize(640, 480), QSize(203, 151), QSize(853, 641)}) {
             for (bool bicubic : {false, true})
                 QTest::addRow("%dx%d %s", size.width(), size.height(), bicubic ? "High" : "Normal")
@@ -336,9 +336,7 @@ private slots:
     // once; none, and the negative alone, change or invert it exactly.
     void adjustmentsKeepWithinOneLevelOfTheirExactSums_data()
     {
-        QTest::addColumn<Adjustments>("adjustments");
-        QTest::addColumn<bool>("negative");
-        QTest::addColumn<int>("slack");
+        addColumns<Adjustments, bool, int>({"adjustments", "negative", "slack"});
         const std::array<std::pair<const char *, Setting>, 9> sliders{{
             {"Bright", &Adjustments::bright},
             {"Contrast", &Adjustments::contrast},
@@ -395,8 +393,7 @@ private slots:
     // before nor the next snap may show it.
     void depthsKeepThePictureClose_data()
     {
-        QTest::addColumn<int>("depth");
-        QTest::addColumn<double>("bound");
+        addColumns<int, double>({"depth", "bound"});
         QTest::newRow("16 bits") << 16 << 3.0;
         QTest::newRow("8 bits") << 8 << 2.976 * 1.01;
         QTest::newRow("4 bits") << 4 << 12.205 * 1.01;

@@ -3,6 +3,7 @@
 // the window makes of that, the snap completion tests check), and saving
 // resumes by itself once there is room.
 
+#include "DataColumns.h"
 #include "TallySource.h"
 #include "device/CaptureDevice.h"
 #include "device/DeviceCatalog.h"
@@ -57,9 +58,7 @@ private slots:
     // saving resumes once there is room; -1 where it cannot be read.
     void aSaveLeavesAtLeastTheReserveFree_data()
     {
-        QTest::addColumn<int>("reserveMiB");
-        QTest::addColumn<QList<qint64>>("free");
-        QTest::addColumn<QStringList>("outcomes");
+        addColumns<int, QList<qint64>, QStringList>({"reserveMiB", "free", "outcomes"});
         const qint64 file = encodedSize();
         QTest::newRow("the reserve left exactly, a byte short, room again")
             << 64 << QList<qint64>{64 * MiB + file, 64 * MiB + file - 1, 64 * MiB + file}
@@ -92,8 +91,7 @@ private slots:
     // the program opens its device with and without --reserve.
     void aNearlyFullFileSystemKeepsTheReserve_data()
     {
-        QTest::addColumn<std::optional<int>>("reserveMiB");
-        QTest::addColumn<QString>("outcome");
+        addColumns<std::optional<int>, QString>({"reserveMiB", "outcome"});
         QTest::newRow("default") << std::optional<int>() << "the disk is nearly full: 64 MiB left";
         QTest::newRow("none") << std::optional(0) << "saved";
     }

@@ -3,6 +3,7 @@
 // size or shape the snap does not have. Each snap still ends once, the user
 // hears of the fault once, and the next snap opens the source afresh.
 
+#include "DataColumns.h"
 #include "device/gstreamer/CaptureMode.h"
 #include "device/gstreamer/GStreamerDevice.h"
 #include "device/gstreamer/GStreamerSource.h"
@@ -40,9 +41,7 @@ private slots:
 
     void faultsEndTheSnapOnceAreReportedOnceAndTheNextSnapRecovers_data()
     {
-        QTest::addColumn<QString>("source");
-        QTest::addColumn<qint16>("failingMethod");
-        QTest::addColumn<QString>("reason");
+        addColumns<QString, qint16, QString>({"source", "failingMethod", "reason"});
         // The source has three frames; a snap that averages eight runs out.
         QTest::newRow("stream ends")
             << "videotestsrc is-live=true num-buffers=3" << qint16(3) << "stream ended";
@@ -126,9 +125,7 @@ private slots:
     // is black for its first third of a second.
     void snapsAreTheSettledFourByThreeMiddleOfTheMode_data()
     {
-        QTest::addColumn<QString>("source");
-        QTest::addColumn<int>("settleMs");
-        QTest::addColumn<int>("green");
+        addColumns<QString, int, int>({"source", "settleMs", "green"});
         const QString green =
             "videotestsrc is-live=true pattern=solid-color foreground-color=0xff00ff00 ! ";
         const QString vga = "video/x-raw,width=640,height=480,framerate=30/1";
@@ -161,9 +158,7 @@ private slots:
 
     void captureSizeIsTheWantedOrTheNearestLarger_data()
     {
-        QTest::addColumn<QString>("caps");
-        QTest::addColumn<QList<QSize>>("wanted");
-        QTest::addColumn<QList<QSize>>("chosen");
+        addColumns<QString, QList<QSize>, QList<QSize>>({"caps", "wanted", "chosen"});
         // Offered, the nearest larger, none larger: the largest.
         QTest::newRow("modes") << "video/x-raw,width=1280,height=720; video/x-raw,width=640,"
                                   "height=360; image/jpeg,width=1920,height=1080; "

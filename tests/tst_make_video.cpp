@@ -2,6 +2,7 @@
 // display, on series written as the program writes them; the videos it
 // makes are read back by GStreamer's own decoders.
 
+#include "DataColumns.h"
 #include "device/SnapFileWriter.h"
 #include "device/gstreamer/GStreamer.h"
 
@@ -116,11 +117,8 @@ private slots:
     // video holds, in number order, those that read, scaled to the first.
     void aSeriesBecomesAVideoOfTheSnapsThatRead_data()
     {
-        QTest::addColumn<QString>("type");
-        QTest::addColumn<QList<qint64>>("numbers");
-        QTest::addColumn<qint64>("broken");
-        QTest::addColumn<QList<qint64>>("otherSize");
-        QTest::addColumn<QString>("missing");
+        addColumns<QString, QList<qint64>, qint64, QList<qint64>, QString>(
+            {"type", "numbers", "broken", "otherSize", "missing"});
         for (const QString &type : device::SnapFileWriter::types())
             QTest::newRow(qPrintable(type)) << type << QList<qint64>{0, 1, 2, 3, 4} << qint64(-1)
                                             << QList<qint64>{} << QString();

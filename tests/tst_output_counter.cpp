@@ -1,3 +1,4 @@
+#include "DataColumns.h"
 #include "ScriptedPrompts.h"
 
 #include "dialogs/ImageCounter.h"
@@ -17,10 +18,8 @@ class OutputCounterTest : public QObject {
 private slots:
     void SetCounter_Click_data()
     {
-        QTest::addColumn<QLocale>("locale");
-        QTest::addColumn<QStringList>("answers");
-        QTest::addColumn<qint32>("counter");
-        QTest::addColumn<QStringList>("messages");
+        addColumns<QLocale, QStringList, qint32, QStringList>(
+            {"locale", "answers", "counter", "messages"});
         const QLocale c = QLocale::c();
         // Stored: the bound, blanks and signs, separators, rounding half to
         // even, exponents, magnitudes beyond the double range.

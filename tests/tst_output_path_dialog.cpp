@@ -1,3 +1,4 @@
+#include "DataColumns.h"
 #include "ModalDialog.h"
 #include "ScriptedPrompts.h"
 #include "TestWindow.h"
@@ -53,11 +54,8 @@ private slots:
 
     void openAndClose_data()
     {
-        QTest::addColumn<QString>("start");
-        QTest::addColumn<QString>("folder");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QStringList>("clicks");
-        QTest::addColumn<QString>("ending");
+        addColumns<QString, QString, QString, QStringList, QString>(
+            {"start", "folder", "name", "clicks", "ending"});
         const auto row = [](const char *tag, const QString &start, const QString &folder,
                             const QString &name, const QStringList &clicks, const QString &ending) {
             QTest::newRow(tag) << start << folder << name << clicks << ending;

@@ -3,6 +3,7 @@
 // read-only file under the name, a file too large for the limit, a missing
 // folder, and a power cut after the save.
 
+#include "DataColumns.h"
 #include "Files.h"
 #include "InstantStandIn.h"
 #include "ScriptedPrompts.h"
@@ -115,8 +116,7 @@ private slots:
     // earlier file, and nothing beside it.
     void onlyWritablePlainFilesAreReplaced_data()
     {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("outcome");
+        addColumns<QString, QString>({"kind", "outcome"});
         QTest::newRow("named pipe") << "fifo"
                                     << "a named pipe has that name";
         QTest::newRow("read-only file") << "read-only"
@@ -165,9 +165,7 @@ private slots:
     // is not made again, and the save says why.
     void missingFoldersAndNumbersTakenMidSave_data()
     {
-        QTest::addColumn<bool>("isDefault");
-        QTest::addColumn<QString>("blocker");
-        QTest::addColumn<QString>("failure");
+        addColumns<bool, QString, QString>({"isDefault", "blocker", "failure"});
         QTest::newRow("default, number taken") << true << QString() << QString();
         QTest::newRow("chosen") << false << QString()
                                 << "Could not save <folder>/Lumivane00000.bmp: No such file or "

@@ -1,3 +1,4 @@
+#include "DataColumns.h"
 #include "TestWindow.h"
 
 #include <QScreen>
@@ -92,12 +93,8 @@ private slots:
     // rather than wrap round onto the first snaps, and the user is told so.
     void choicesAndEvents_data()
     {
-        QTest::addColumn<QStringList>("actions");
-        QTest::addColumn<QStringList>("log");
-        QTest::addColumn<QString>("after");
-        QTest::addColumn<int>("number");
-        QTest::addColumn<QString>("label");
-        QTest::addColumn<QString>("told");
+        addColumns<QStringList, QStringList, QString, int, QString, QString>(
+            {"actions", "log", "after", "number", "label", "told"});
         const auto row = [](const char *tag, const QStringList &actions, const QStringList &log,
                             const char *after, int number = 0, const char *label = "",
                             const char *told = "") {
@@ -209,9 +206,7 @@ private slots:
     // screen with its OK button on it.
     void saveFailureNotice_data()
     {
-        QTest::addColumn<QStringList>("reports");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("count");
+        addColumns<QStringList, QString, int>({"reports", "text", "count"});
         const auto notSaved = [](int count) {
             return "\n\nSnaps not saved since this notice appeared: " + QString::number(count);
         };
@@ -280,10 +275,7 @@ private slots:
     // leaving Delayed Snap and coming back, counts afresh.
     void countdown_data()
     {
-        QTest::addColumn<int>("entry");
-        QTest::addColumn<QStringList>("steps");
-        QTest::addColumn<QList<int>>("snapsAt");
-        QTest::addColumn<QString>("left");
+        addColumns<int, QStringList, QList<int>, QString>({"entry", "steps", "snapsAt", "left"});
         QTest::newRow("ticks late") << 0 << QStringList{"+1300"} + QStringList(125, "+1000")
                                     << QList{60300, 120300} << "0 Hrs 0 minutes 54";
         QTest::newRow("ticks early") << 0 << QStringList{"+700"} + QStringList(125, "+1000")

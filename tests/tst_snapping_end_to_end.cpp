@@ -4,6 +4,7 @@
 // the source could not take is not saved and takes no number: what an
 // outage leaves is fewer files, not missing numbers.
 
+#include "DataColumns.h"
 #include "InstantStandIn.h"
 #include "MinuteSeries.h"
 #include "ModalDialog.h"
@@ -26,9 +27,7 @@ private slots:
     // end is what it held after the first seventh of the run.
     void aSeriesLosesOnlyTheSnapsOfItsOutages_data()
     {
-        QTest::addColumn<bool>("tally");
-        QTest::addColumn<int>("minutes");
-        QTest::addColumn<QList<int>>("outageStarts");
+        addColumns<bool, int, QList<int>>({"tally", "minutes", "outageStarts"});
         const int day = 24 * 60;
         QTest::newRow("a week of the tally camera")
             << true << 7 * day << QList{day + 3 * 60, 5 * day + 14 * 60 + 30};

@@ -1,3 +1,4 @@
+#include "DataColumns.h"
 #include "TestWindow.h"
 #include "core/PlatformPaths.h"
 #include "dialogs/frmFileType.h"
@@ -84,9 +85,7 @@ private slots:
     // built, beside the program.
     void defaultSnapFolderFollowsWhereTheProgramRuns_data()
     {
-        QTest::addColumn<QString>("programFolder");
-        QTest::addColumn<bool>("writable");
-        QTest::addColumn<bool>("installed");
+        addColumns<QString, bool, bool>({"programFolder", "writable", "installed"});
         QTest::newRow("build folder") << "build/release" << true << false;
         QTest::newRow("bin folder of a prefix") << "local/bin" << true << true;
         QTest::newRow("folder the user cannot write") << "opt/lumivane" << false << true;
@@ -124,9 +123,7 @@ private slots:
     // groups whose titles do not name the slider they hold.
     void textsReadExactly_data()
     {
-        QTest::addColumn<QString>("control");
-        QTest::addColumn<QStringList>("texts");
-        QTest::addColumn<QString>("holds");
+        addColumns<QString, QStringList, QString>({"control", "texts", "holds"});
         const auto row = [](const char *control, const QStringList &texts, const char *holds = "") {
             QTest::newRow(control) << control << texts << holds;
         };
@@ -183,12 +180,8 @@ private slots:
     // summary stay as they were.
     void selectionRunsItsHandlerOnce_data()
     {
-        QTest::addColumn<QString>("control");
-        QTest::addColumn<QString>("how");
-        QTest::addColumn<QStringList>("log");
-        QTest::addColumn<int>("shown");
-        QTest::addColumn<bool>("saving");
-        QTest::addColumn<bool>("incremental");
+        addColumns<QString, QString, QStringList, int, bool, bool>(
+            {"control", "how", "log", "shown", "saving", "incremental"});
         const auto row = [](const char *tag, const char *control, const char *how, int shown,
                             bool saving, bool incremental, const QStringList &log = {}) {
             QTest::newRow(tag) << control << how << log << shown << saving << incremental;

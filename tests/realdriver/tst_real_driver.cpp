@@ -4,6 +4,7 @@
 // scripts/vivid-vm, which names the node in LUMIVANE_V4L2_DEVICE; elsewhere
 // there is no such driver and it skips.
 
+#include "DataColumns.h"
 #include "ProcessCounts.h"
 #include "SnapOnce.h"
 #include "Vivid.h"
@@ -82,9 +83,7 @@ private slots:
     // has, at the middle of each eighth of the snap.
     void liveSnapsComeFromTheCameraInTheNearestModeTheDriverOffers_data()
     {
-        QTest::addColumn<qint16>("width");
-        QTest::addColumn<QString>("mode");
-        QTest::addColumn<QList<int>>("bars");
+        addColumns<qint16, QString, QList<int>>({"width", "mode", "bars"});
         QTest::newRow("640x480: offered")
             << qint16(640) << "640/480" << QList<int>{7, 6, 3, 2, 5, 4, 1, 0};
         // The mode's 4:3 middle holds its second to seventh bar.
@@ -124,10 +123,7 @@ private slots:
     // can lose its signal.
     void faultsSpoilOnlyTheirSnapsAreReportedOnceAndSnappingResumes_data()
     {
-        QTest::addColumn<Fault>("fault");
-        QTest::addColumn<bool>("midSnap");
-        QTest::addColumn<During>("during");
-        QTest::addColumn<QString>("notice");
+        addColumns<Fault, bool, During, QString>({"fault", "midSnap", "during", "notice"});
         QTest::newRow("unplugged") << Fault::Unplugged << true << During::NoPicture << QString();
         QTest::newRow("unplugged, back at another node")
             << Fault::Replugged << true << During::NoPicture << QString();

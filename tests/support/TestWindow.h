@@ -20,7 +20,6 @@ struct TestWindow {
 
     const CaptureControls &controls() const { return window->controls(); }
     void chooseMode(SnapMode mode) { controls().cmbSnapMode->select(static_cast<int>(mode)); }
-    SnapMode mode() const { return static_cast<SnapMode>(controls().cmbSnapMode->currentIndex()); }
     CaptureState &state() { return window->state(); }
 
     ManualClock clock;
