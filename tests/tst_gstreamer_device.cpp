@@ -13,6 +13,7 @@
 #include <gst/gst.h>
 
 #include <QElapsedTimer>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using device::gst::GStreamerDevice;
@@ -36,6 +37,8 @@ QImage snap(GStreamerDevice &device, qint16 method)
 class GStreamerDeviceTest : public QObject {
     Q_OBJECT
 
+    QTemporaryDir m_frames;
+
 private slots:
     void initTestCase() { gst_init(nullptr, nullptr); }
 
@@ -49,6 +52,19 @@ private slots:
         QTest::newRow("source falls silent")
             << "videotestsrc is-live=true ! video/x-raw,framerate=1/5" << qint16(1)
             << "sent no picture";
+        // Frames keep coming, a little faster than the silence that ends a
+        // snap, but each of another size than those before it, which the
+        // snap cannot add to them: as good as none.
+        for (int frame = 0; frame < 3; ++frame) {
+            QImage picture(640 >> frame, 480 >> frame, QImage::Format_RGB32);
+            picture.fill(Qt::gray);
+            QVERIFY(picture.save(m_frames.filePath(QStringLiteral("%1.jpg").arg(frame))));
+        }
+        QTest::newRow("frames of another size")
+            << "multifilesrc location=" + m_frames.filePath("%d.jpg") +
+                   " loop=true caps=image/jpeg,width=640,height=480,framerate=30/1"
+                   " ! identity sleep-time=150000"
+            << qint16(3) << "sent no picture";
         // The kernel's video devices are opened by path; one that is missing
         // (the machine that runs the tests has none) fails every snap and
         // shows no preview, with the system's words.
