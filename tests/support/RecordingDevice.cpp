@@ -24,7 +24,5 @@ Value RecordingDevice::readProperty(DispId id)
 Failure RecordingDevice::call(Method method)
 {
     m_log << QStringLiteral("call %1").arg(methodName(method));
-    if (method == Method::SaveSnap && !saveFailure.isEmpty())
-        return saveFailure;
     return std::nullopt;
 }

@@ -29,9 +29,6 @@ public:
     void raiseSnapDone() { emit SnapDone(); }
     void raisePictureUpdated() { emit PictureUpdated(); }
 
-    // While set, the reason every SaveSnap fails with.
-    QString saveFailure;
-
 private:
     QStringList m_log;
     QMap<snappy::DispId, snappy::Value> m_properties;
