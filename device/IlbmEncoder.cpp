@@ -124,8 +124,7 @@ void splitPlanes(const quint8 *values, quint8 *planes, int rowBytes)
 {
     int g = 0;
 #if LUMIVANE_X86_VECTORS
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-    if (avx2)
+    if (haveWideVectors())
         g = splitPlanesAvx2(values, planes, rowBytes);
 #endif
 #if LUMIVANE_X86_VECTORS

@@ -1,7 +1,8 @@
-// The device's portable paths, which processors other than x86-64 take,
-// make the same snaps and files as its vector paths: a program built on the
-// portable paths writes what they make of fixed pictures, held here against
-// what the paths this processor takes make of them.
+// The device's portable paths, which processors other than x86-64 take, and
+// its SSE2 paths, which those without AVX2 take, make the same snaps and
+// files as the paths this processor takes: programs built on the portable
+// paths and on the SSE2 paths alone write what they make of fixed pictures,
+// held here against what this processor's paths make of them.
 
 #include "PathSamples.h"
 
@@ -15,30 +16,41 @@ class DevicePortableTest : public QObject {
 private slots:
     void initTestCase()
     {
-        QProcess writer;
-        writer.setProcessChannelMode(QProcess::ForwardedChannels);
-        writer.start(LUMIVANE_PORTABLE_WRITER, {m_folder.path()});
-        QVERIFY(writer.waitForFinished(120000));
-        QCOMPARE(writer.exitCode(), 0);
+        for (const auto &[program, folder] : {std::pair{LUMIVANE_PORTABLE_WRITER, &m_portable},
+                                              std::pair{LUMIVANE_NARROW_WRITER, &m_narrow}}) {
+            QProcess writer;
+            writer.setProcessChannelMode(QProcess::ForwardedChannels);
+            writer.start(program, {folder->path()});
+            QVERIFY(writer.waitForFinished(120000));
+            QCOMPARE(writer.exitCode(), 0);
+        }
     }
 
-    void portablePathsMakeTheSameBytes_data()
+    void otherPathsMakeTheSameBytes_data()
     {
+        QTest::addColumn<QString>("file");
         QTest::addColumn<QByteArray>("bytes");
-        for (const PathSample &sample : pathSamples())
-            QTest::newRow(qPrintable(sample.name)) << sample.bytes;
+        for (const PathSample &sample : pathSamples()) {
+            const QByteArray name = sample.name.toUtf8();
+            QTest::addRow("portable, %s", name.constData())
+                << m_portable.filePath(sample.name) << sample.bytes;
+            QTest::addRow("SSE2, %s", name.constData())
+                << m_narrow.filePath(sample.name) << sample.bytes;
+        }
     }
 
-    void portablePathsMakeTheSameBytes()
+    void otherPathsMakeTheSameBytes()
     {
+        QFETCH(QString, file);
         QFETCH(QByteArray, bytes);
-        QFile file(m_folder.filePath(QTest::currentDataTag()));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), bytes);
+        QFile written(file);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QCOMPARE(written.readAll(), bytes);
     }
 
 private:
-    QTemporaryDir m_folder;
+    QTemporaryDir m_portable;
+    QTemporaryDir m_narrow;
 };
 
 QTEST_MAIN(DevicePortableTest)

@@ -1,5 +1,5 @@
-// Writes what the portable paths make of the samples' pictures, a file for
-// each, into the folder given.
+// Writes what the portable paths, or the SSE2 paths alone, make of the
+// samples' pictures, a file for each, into the folder given.
 
 #include "PathSamples.h"
 
@@ -8,7 +8,9 @@
 #include <QDir>
 #include <QFile>
 
-static_assert(!LUMIVANE_X86_VECTORS, "built to show what the portable paths make");
+#if LUMIVANE_X86_VECTORS && !defined(LUMIVANE_NARROW_VECTORS)
+#error "built to show what the portable or the SSE2 paths make"
+#endif
 
 int main(int argc, char **argv)
 {
