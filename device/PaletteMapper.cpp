@@ -240,10 +240,12 @@ void mapLines(const QImage &picture, const PictureLines &result, int from, int t
             pixels[size_t(x)] = Colours::of(column);
         }
         const int dir = (line & 1) ? -1 : 1;
-        // The errors of the last two pixels, shares of which go on to the line
-        // below together with those of the pixel now drawn.
-        Colours last, beforeLast;
-        const auto shares = [](Lanes older, Lanes old) { return older + (old << 2) + old; };
+        // The error of the pixel before, and the shares of the line's errors
+        // added to the line below as they come, so that only the one error
+        // is carried from pixel to pixel: the pixel below the first has no
+        // share from a pixel before it.
+        Colours last;
+        next[size_t((dir > 0 ? 0 : w - 1) + 1)] = half;
         for (int i = 0; i < w; ++i) {
             const int x = dir > 0 ? i : w - 1 - i;
             // Each pixel with 7/16 of the error of the one before and what
@@ -264,20 +266,19 @@ void mapLines(const QImage &picture, const PictureLines &result, int from, int t
             }
             const Colours error =
                 level.with({chosen[0], chosen[1], chosen[2]}, std::minus<Lanes>());
-            // 1/16 to the pixel below the one before, 5/16 to the one below
-            // it and 3/16 to the one below this.
-            next[size_t(x + 1 - dir)] =
-                beforeLast.with(last, shares)
-                    .with(half, std::plus<Lanes>())
-                    .with(error, [](Lanes sum, Lanes e) { return sum + (e << 1) + e; });
-            beforeLast = last;
+            // 3/16 to the pixel below the one before, 5/16 to the one below
+            // this and 1/16, the first share it gets, to the one below the
+            // next.
+            Colours &before = next[size_t(x + 1 - dir)];
+            Colours &below = next[size_t(x + 1)];
+            before = before.with(error, [](Lanes sum, Lanes e) { return sum + (e << 1) + e; });
+            below = below.with(error, [](Lanes sum, Lanes e) { return sum + (e << 2) + e; });
+            next[size_t(x + 1 + dir)] = half.with(error, std::plus<Lanes>());
             last = error;
         }
         for (int x = 0; x < w; ++x)
             for (size_t band = 0; band < bands; ++band)
                 out[band][x] = uchar(drawn[size_t(x)] >> 8 * band);
-        const int end = dir > 0 ? w : -1;
-        next[size_t(end + 1 - dir)] = beforeLast.with(last, shares).with(half, std::plus<Lanes>());
         current.swap(next);
     }
 }
