@@ -4,6 +4,7 @@
 // paths and on the SSE2 paths alone write what they make of fixed pictures,
 // held here against what this processor's paths make of them.
 
+#include "DataColumns.h"
 #include "PathSamples.h"
 
 #include <QProcess>
@@ -28,8 +29,7 @@ private slots:
 
     void otherPathsMakeTheSameBytes_data()
     {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QByteArray>("bytes");
+        addColumns<QString, QByteArray>({"file", "bytes"});
         for (const PathSample &sample : pathSamples()) {
             const QByteArray name = sample.name.toUtf8();
             QTest::addRow("portable, %s", name.constData())
