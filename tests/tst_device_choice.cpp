@@ -76,9 +76,7 @@ private slots:
     }
     void commandLineAnswersWithoutAWindow()
     {
-        QFETCH(QStringList, arguments);
-        QFETCH(int, exitCode);
-        QFETCH(QString, says);
+        auto [arguments, exitCode, says] = fetchRow<QStringList, int, QString>();
         QTemporaryDir folder;
         for (const char *name : {"snap00000.png", "snap0001.png", "notes00001.txt", "snap.png"})
             put(folder.filePath(name), {});

@@ -172,8 +172,7 @@ private slots:
     // one preview, which a second clock would halve.
     void previewShowsTheNewestFrameUntilStopped()
     {
-        QFETCH(qint16, previewColor);
-        QFETCH(Boolean, colorSource);
+        const auto [previewColor, colorSource] = fetchRow<qint16, Boolean>();
         m_device->writeProperty(DispId::PreviewColor, previewColor);
         m_device->writeProperty(DispId::ColorSource, colorSource);
         QSignalSpy updates(m_device.get(), &snappy::SnappyDevice::PictureUpdated);

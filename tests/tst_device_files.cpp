@@ -149,9 +149,7 @@ private slots:
     }
     void everyTypeAndDepthReadsBackToThePicture()
     {
-        QFETCH(QString, type);
-        QFETCH(Kind, kind);
-        QFETCH(QSize, size);
+        const auto [type, kind, size] = fetchRow<QString, Kind, QSize>();
         const QString path = saved(type, kind, size);
         const SnapReader::Read read = SnapReader::read(path);
         QVERIFY2(read.failure.isEmpty(), qPrintable(read.failure));
@@ -206,10 +204,7 @@ private slots:
     }
     void otherProgramsFilesRead()
     {
-        QFETCH(QString, type);
-        QFETCH(Kind, kind);
-        QFETCH(QStringList, writer);
-        QFETCH(QString, reason);
+        auto [type, kind, writer, reason] = fetchRow<QString, Kind, QStringList, QString>();
         QImage picture = pictureOf(kind, {301, 9});
         // Two colours as black and white, which the one-bit types hold.
         if (kind == Colours2)
@@ -287,11 +282,8 @@ private slots:
     }
     void damagedFilesFailWithTheReason()
     {
-        QFETCH(QString, type);
-        QFETCH(Kind, kind);
-        QFETCH(int, offset);
-        QFETCH(QByteArray, hex);
-        QFETCH(QString, reason);
+        const auto [type, kind, offset, hex, reason] =
+            fetchRow<QString, Kind, int, QByteArray, QString>();
         const QString path = saved(type, kind, {7, 5});
         QByteArray file = contentsOf(path);
         const qsizetype at = offset >= 0 ? offset : file.size() - (type == "tga" ? 26 : 0) + offset;
@@ -330,10 +322,7 @@ private slots:
     }
     void failedSavesNameTheFileAndTheReason()
     {
-        QFETCH(QString, path);
-        QFETCH(QString, type);
-        QFETCH(QImage, picture);
-        QFETCH(QString, reason);
+        const auto [path, type, picture, reason] = fetchRow<QString, QString, QImage, QString>();
         const snappy::Failure failure = SnapFileWriter::save(picture, path, type);
         verifyFailure(failure.value_or("saved"), "Could not save " + path, reason);
         QVERIFY(!QFileInfo(path).isFile());

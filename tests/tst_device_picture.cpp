@@ -319,8 +319,7 @@ private slots:
     }
     void filtersKeepWithinOneLevelOfTheirExactSums()
     {
-        QFETCH(QSize, size);
-        QFETCH(bool, bicubic);
+        const auto [size, bicubic] = fetchRow<QSize, bool>();
         // A corner of the card with the stripes, the wedge and the grain.
         const QImage source = m_raw.copy(0, 300, 520, 276);
         const QSize scaled(size.width() * 520 / 768, size.height() * 276 / 576);
@@ -368,9 +367,7 @@ private slots:
     }
     void adjustmentsKeepWithinOneLevelOfTheirExactSums()
     {
-        QFETCH(Adjustments, adjustments);
-        QFETCH(bool, negative);
-        QFETCH(int, slack);
+        const auto [adjustments, negative, slack] = fetchRow<Adjustments, bool, int>();
         // The whole card small: bars, stripes, the wedge, the ball and grain.
         const QImage picture = device::Resampler::scale(m_raw, {192, 144}, ScaleQuality::High);
         const QImage adjusted = snap({.width = 192,
@@ -400,8 +397,7 @@ private slots:
     }
     void depthsKeepThePictureClose()
     {
-        QFETCH(int, depth);
-        QFETCH(double, bound);
+        const auto [depth, bound] = fetchRow<int, double>();
         device::Camera camera(1);
         CaptureSettings settings;
         const QImage raw = camera.expose(settings, moment);

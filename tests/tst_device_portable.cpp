@@ -41,8 +41,7 @@ private slots:
 
     void otherPathsMakeTheSameBytes()
     {
-        QFETCH(QString, file);
-        QFETCH(QByteArray, bytes);
+        const auto [file, bytes] = fetchRow<QString, QByteArray>();
         QFile written(file);
         QVERIFY(written.open(QIODevice::ReadOnly));
         QCOMPARE(written.readAll(), bytes);

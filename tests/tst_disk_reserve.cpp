@@ -97,8 +97,7 @@ private slots:
     }
     void aNearlyFullFileSystemKeepsTheReserve()
     {
-        QFETCH(std::optional<int>, reserveMiB);
-        QFETCH(QString, outcome);
+        const auto [reserveMiB, outcome] = fetchRow<std::optional<int>, QString>();
         // A file system of its own, small enough to fill.
         const QTemporaryDir small;
         const QByteArray folder = QFile::encodeName(small.path());

@@ -73,9 +73,7 @@ private slots:
     }
     void faultsEndTheSnapOnceAreReportedOnceAndTheNextSnapRecovers()
     {
-        QFETCH(QString, source);
-        QFETCH(qint16, failingMethod);
-        QFETCH(QString, reason);
+        const auto [source, failingMethod, reason] = fetchRow<QString, qint16, QString>();
         const auto device = source.startsWith('/')
                                 ? GStreamerDevice::camera(source, QStringLiteral("Test camera"))
                                 : std::make_unique<GStreamerDevice>(VideoSource::pipeline(source),
@@ -159,9 +157,7 @@ private slots:
     }
     void snapsAreTheSettledFourByThreeMiddleOfTheMode()
     {
-        QFETCH(QString, source);
-        QFETCH(int, settleMs);
-        QFETCH(int, green);
+        const auto [source, settleMs, green] = fetchRow<QString, int, int>();
         GStreamerDevice device(VideoSource::pipeline(source), QStringLiteral("Camera"));
         device.setSettleTime(settleMs);
         device.writeProperty(DispId::SnapWidth, qint16(160));
@@ -192,9 +188,7 @@ private slots:
     }
     void captureSizeIsTheWantedOrTheNearestLarger()
     {
-        QFETCH(QString, caps);
-        QFETCH(QList<QSize>, wanted);
-        QFETCH(QList<QSize>, chosen);
+        const auto [caps, wanted, chosen] = fetchRow<QString, QList<QSize>, QList<QSize>>();
         GstCaps *offered = gst_caps_from_string(caps.toUtf8().constData());
         QVERIFY(offered);
         QList<QSize> chosenHere;

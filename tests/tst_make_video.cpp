@@ -131,11 +131,8 @@ private slots:
     }
     void aSeriesBecomesAVideoOfTheSnapsThatRead()
     {
-        QFETCH(QString, type);
-        QFETCH(QList<qint64>, numbers);
-        QFETCH(qint64, broken);
-        QFETCH(QList<qint64>, otherSize);
-        QFETCH(QString, missing);
+        const auto [type, numbers, broken, otherSize, missing] =
+            fetchRow<QString, QList<qint64>, qint64, QList<qint64>, QString>();
         QTemporaryDir folder;
         QList<int> frames;
         for (int i = 0; i < numbers.size(); ++i) {

@@ -49,10 +49,8 @@ private slots:
     }
     void SetCounter_Click()
     {
-        QFETCH(QLocale, locale);
-        QFETCH(QStringList, answers);
-        QFETCH(qint32, counter);
-        QFETCH(QStringList, messages);
+        const auto [locale, answers, counter, messages] =
+            fetchRow<QLocale, QStringList, qint32, QStringList>();
         PathDialogFields fields;
         fields.iNewImageNumber = 7;
         ScriptedPrompts prompts;

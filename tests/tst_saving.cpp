@@ -128,8 +128,7 @@ private slots:
     }
     void onlyWritablePlainFilesAreReplaced()
     {
-        QFETCH(QString, kind);
-        QFETCH(QString, outcome);
+        const auto [kind, outcome] = fetchRow<QString, QString>();
         QTemporaryDir folder;
         const QString target = folder.filePath("same.png");
         const QString shown = kind == "link" ? folder.filePath("elsewhere.png") : target;
@@ -176,9 +175,7 @@ private slots:
     }
     void missingFoldersAndNumbersTakenMidSave()
     {
-        QFETCH(bool, isDefault);
-        QFETCH(QString, blocker);
-        QFETCH(QString, failure);
+        const auto [isDefault, blocker, failure] = fetchRow<bool, QString, QString>();
         QTemporaryDir home;
         if (!blocker.isEmpty())
             put(home.filePath(blocker), "a file");

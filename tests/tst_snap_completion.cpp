@@ -144,12 +144,8 @@ private slots:
     }
     void choicesAndEvents()
     {
-        QFETCH(QStringList, actions);
-        QFETCH(QStringList, log);
-        QFETCH(QString, after);
-        QFETCH(int, number);
-        QFETCH(QString, label);
-        QFETCH(QString, told);
+        auto [actions, log, after, number, label, told] =
+            fetchRow<QStringList, QStringList, QString, int, QString, QString>();
         TestWindow t;
         QTemporaryDir folder;
         t.state().sCurrentpath = folder.path();
@@ -223,9 +219,7 @@ private slots:
     }
     void saveFailureNotice()
     {
-        QFETCH(QStringList, reports);
-        QFETCH(QString, text);
-        QFETCH(int, count);
+        const auto [reports, text, count] = fetchRow<QStringList, QString, int>();
         SaveFailureNotice notice;
         QDialog modal;
         modal.setModal(true);
@@ -292,10 +286,8 @@ private slots:
     }
     void countdown()
     {
-        QFETCH(int, entry);
-        QFETCH(QStringList, steps);
-        QFETCH(QList<int>, snapsAt);
-        QFETCH(QString, left);
+        const auto [entry, steps, snapsAt, left] =
+            fetchRow<int, QStringList, QList<int>, QString>();
         TestWindow t;
         const CaptureControls &c = t.controls();
         t.chooseMode(SnapMode::DelayedSnap);

@@ -93,9 +93,7 @@ private slots:
 
     void defaultSnapFolderFollowsWhereTheProgramRuns()
     {
-        QFETCH(QString, programFolder);
-        QFETCH(bool, writable);
-        QFETCH(bool, installed);
+        const auto [programFolder, writable, installed] = fetchRow<QString, bool, bool>();
         QTemporaryDir scratch;
         const QString folder = scratch.filePath(programFolder);
         QVERIFY(QDir().mkpath(folder));
@@ -150,9 +148,7 @@ private slots:
     }
     void textsReadExactly()
     {
-        QFETCH(QString, control);
-        QFETCH(QStringList, texts);
-        QFETCH(QString, holds);
+        const auto [control, texts, holds] = fetchRow<QString, QStringList, QString>();
         TestWindow t;
         QString imageType;
         frmFileType typeDialog(imageType);
@@ -195,12 +191,8 @@ private slots:
     }
     void selectionRunsItsHandlerOnce()
     {
-        QFETCH(QString, control);
-        QFETCH(QString, how);
-        QFETCH(QStringList, log);
-        QFETCH(int, shown);
-        QFETCH(bool, saving);
-        QFETCH(bool, incremental);
+        const auto [control, how, log, shown, saving, incremental] =
+            fetchRow<QString, QString, QStringList, int, bool, bool>();
         TestWindow t;
         t.state().bSaveFile = FlagFalse;
         t.state().bFileIncrement = FlagTrue;

@@ -92,9 +92,7 @@ private slots:
     }
     void liveSnapsComeFromTheCameraInTheNearestModeTheDriverOffers()
     {
-        QFETCH(qint16, width);
-        QFETCH(QString, mode);
-        QFETCH(QList<int>, bars);
+        const auto [width, mode, bars] = fetchRow<qint16, QString, QList<int>>();
         // A mode and an input no snap wants, so that those found afterwards
         // are the snap's.
         QVERIFY(m_vivid->v4l2ctl({"--set-fmt-video=width=320,height=180"}));
