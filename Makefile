@@ -47,9 +47,12 @@ deb: deb-deps release
 	@cd $(RELEASE_DIR) && { cpack -G DEB >cpack.log 2>&1 || { cat cpack.log; exit 1; }; } && \
 	 sed -n 's/^CPack: - package: \(.*\) generated\.$$/Lumivane: \1/p' cpack.log
 
+# The Qt headers are parsed once a library rather than once a source, which
+# takes a third off the build on a fresh machine; `make test-clang` parses
+# them for each source, so a source that lacks an include fails there.
 test: test-deps
 	@cmake -S . -B $(TEST_DIR) -DCMAKE_BUILD_TYPE=Debug -DLUMIVANE_SANITIZE=ON \
-	   -DLUMIVANE_BENCHMARKS=OFF >/dev/null
+	   -DLUMIVANE_BENCHMARKS=OFF -DLUMIVANE_PRECOMPILED_HEADERS=ON >/dev/null
 	@cmake --build $(TEST_DIR) -j $(JOBS)
 	@cd $(TEST_DIR) && rm -f vivid-vm/not-run && \
 	 { QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS); status=$$?; \
@@ -63,7 +66,7 @@ test: test-deps
 # try the driver and the packaging, not the compiler.
 test-clang: clang-deps
 	@cmake -S . -B $(CLANG_DIR) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug \
-	   -DLUMIVANE_SANITIZE=ON >/dev/null
+	   -DLUMIVANE_SANITIZE=ON -DLUMIVANE_PRECOMPILED_HEADERS=OFF >/dev/null
 	@cmake --build $(CLANG_DIR) -j $(JOBS)
 	@cd $(CLANG_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) \
 	   -E '^(real_driver_vivid|debian_package)$$'
