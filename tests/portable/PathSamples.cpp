@@ -57,39 +57,24 @@ QList<PathSample> pathSamples()
     const QImage small = scene({161, 121});
     const device::Adjustments every{10, 15, -10, 20, 25, 10, 5, -5, 10};
     const device::Adjustments blurred{-5, 20, 30, -30, -20, -15, 0, 10, -10};
-    const struct {
-        const char *name;
-        const QImage &raw;
-        device::CaptureSettings settings;
-    } snaps[] = {
-        {"reduced bicubic, every adjustment",
-         large,
-         {.width = 333, .filter = ScaleQuality::High, .adjustments = every}},
-        {"reduced bicubic, every adjustment, optimized 8-bit",
-         large,
-         {.width = 333,
-          .colorDepth = 8,
+    // A snap's pixels and palette as a TGA file holds them.
+    const auto snap = [&](const char *name, const QImage &raw, device::CaptureSettings settings) {
+        settings.width = 333;
+        samples.append({QString("snap %1").arg(name),
+                        encoded(tga, device::SnapProcessor::process(raw, settings))});
+    };
+    snap("reduced bicubic, every adjustment", large,
+         {.filter = ScaleQuality::High, .adjustments = every});
+    snap("reduced bicubic, every adjustment, optimized 8-bit", large,
+         {.colorDepth = 8,
           .optimizedPalette = true,
           .filter = ScaleQuality::High,
-          .adjustments = every}},
-        {"reduced bilinear, optimized 4-bit",
-         large,
-         {.width = 333, .colorDepth = 4, .optimizedPalette = true, .adjustments = {}}},
-        {"enlarged bicubic, blurred negative, standard 4-bit",
-         small,
-         {.width = 333,
-          .colorDepth = 4,
-          .negative = true,
-          .filter = ScaleQuality::High,
-          .adjustments = blurred}},
-        {"enlarged bilinear, standard 8-bit",
-         small,
-         {.width = 333, .colorDepth = 8, .adjustments = {}}},
-    };
-    // A snap's pixels and palette as a TGA file holds them.
-    for (const auto &snap : snaps)
-        samples.append({QString("snap %1").arg(snap.name),
-                        encoded(tga, device::SnapProcessor::process(snap.raw, snap.settings))});
+          .adjustments = every});
+    snap("reduced bilinear, optimized 4-bit", large,
+         {.colorDepth = 4, .optimizedPalette = true, .adjustments = {}});
+    snap("enlarged bicubic, blurred negative, standard 4-bit", small,
+         {.colorDepth = 4, .negative = true, .filter = ScaleQuality::High, .adjustments = blurred});
+    snap("enlarged bilinear, standard 8-bit", small, {.colorDepth = 8, .adjustments = {}});
 
     const QImage picture = scene({333, 64});
     const std::pair<const char *, QImage> pictures[] = {
