@@ -144,29 +144,46 @@ inline uchar settle(int sum)
 // pairs of taps, or 0 for `taps` / 2; the usual counts, enlarging, are
 // worked out with the lines and weights of their pairs at hand.
 #if LUMIVANE_X86_VECTORS
+// The input lines of the pass and the number of pairs of taps weighing them.
+// Where that number is known, the lines are held apart from `rows`, so that
+// they stay in registers rather than being read again for every vector.
+template <int Pairs>
+struct PassLines {
+    static constexpr int held = Pairs > 0 ? Pairs : 1;
+
+    PassLines(const uchar *const *rows, int taps)
+        : rows(rows)
+        , pairs(Pairs > 0 ? Pairs : taps / 2)
+    {
+        for (int k = 0; k < 2 * Pairs; ++k)
+            line[size_t(k)] = rows[k];
+    }
+
+    const uchar *operator[](int row) const { return Pairs > 0 ? line[size_t(row)] : rows[row]; }
+
+    const uchar *const *rows;
+    int pairs;
+    std::array<const uchar *, 2 * held> line{};
+};
+
 template <int Pairs>
 [[gnu::target("avx2")]] int blendWide(const uchar *const *rows, const quint32 *weight, int taps,
                                       uchar *out, int bytes)
 {
-    const int pairs = Pairs > 0 ? Pairs : taps / 2;
-    constexpr int held = Pairs > 0 ? Pairs : 1;
-    std::array<const uchar *, 2 * held> line{};
-    __m256i weights[held] = {};
-    for (int k = 0; k < Pairs; ++k) {
-        line[size_t(2 * k)] = rows[2 * k];
-        line[size_t(2 * k + 1)] = rows[2 * k + 1];
+    const PassLines<Pairs> lines(rows, taps);
+    __m256i weights[PassLines<Pairs>::held] = {};
+    for (int k = 0; k < Pairs; ++k)
         weights[k] = _mm256_set1_epi32(int(weight[k]));
-    }
     const __m256i zero = _mm256_setzero_si256();
     const __m256i half = _mm256_set1_epi32(weightHalf);
     int i = 0;
     for (; i + 32 <= bytes; i += 32) {
         __m256i sum[4] = {half, half, half, half};
-        for (int k = 0; k < pairs; ++k) {
-            const uchar *first = Pairs > 0 ? line[size_t(2 * k)] : rows[2 * k];
-            const uchar *second = Pairs > 0 ? line[size_t(2 * k + 1)] : rows[2 * k + 1];
-            const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(first + i));
-            const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(second + i));
+        for (int k = 0; k < lines.pairs; ++k) {
+            const __m256i a =
+                _mm256_loadu_si256(reinterpret_cast<const __m256i *>(lines[2 * k] + i));
+            const __m256i b =
+                _mm256_loadu_si256(reinterpret_cast<const __m256i *>(lines[2 * k + 1] + i));
             const __m256i w = Pairs > 0 ? weights[k] : _mm256_set1_epi32(int(weight[k]));
             const __m256i low = _mm256_unpacklo_epi8(a, b);
             const __m256i high = _mm256_unpackhi_epi8(a, b);
@@ -189,23 +206,17 @@ template <int Pairs>
 int blendVectors(const uchar *const *rows, const quint32 *weight, int taps, uchar *out, int bytes,
                  int i)
 {
-    const int pairs = Pairs > 0 ? Pairs : taps / 2;
-    constexpr int held = Pairs > 0 ? Pairs : 1;
-    std::array<const uchar *, 2 * held> line{};
-    __m128i weights[held] = {};
-    for (int k = 0; k < Pairs; ++k) {
-        line[size_t(2 * k)] = rows[2 * k];
-        line[size_t(2 * k + 1)] = rows[2 * k + 1];
+    const PassLines<Pairs> lines(rows, taps);
+    __m128i weights[PassLines<Pairs>::held] = {};
+    for (int k = 0; k < Pairs; ++k)
         weights[k] = _mm_set1_epi32(int(weight[k]));
-    }
     const __m128i zero = _mm_setzero_si128();
     const __m128i half = _mm_set1_epi32(weightHalf);
     for (; i + 16 <= bytes; i += 16) {
         __m128i sum[4] = {half, half, half, half};
-        for (int k = 0; k < pairs; ++k) {
+        for (int k = 0; k < lines.pairs; ++k) {
             const auto at = [&](int row) {
-                const uchar *from = Pairs > 0 ? line[size_t(row)] : rows[row];
-                return _mm_loadu_si128(reinterpret_cast<const __m128i *>(from + i));
+                return _mm_loadu_si128(reinterpret_cast<const __m128i *>(lines[row] + i));
             };
             const __m128i a = at(2 * k), b = at(2 * k + 1);
             const __m128i w = Pairs > 0 ? weights[k] : _mm_set1_epi32(int(weight[k]));
