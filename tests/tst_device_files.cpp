@@ -1,6 +1,7 @@
 // The image files the device writes and reads: every type and depth read
 // back to the pixels saved, both by the device and by the independent
-// decoders of the netpbm package, palette pictures kept as palette images;
+// decoders of the netpbm package, palette pictures kept as palette images
+// and TGA files read as well with their lines stored top first;
 // the same types as other programs write them; cut, damaged or misnamed
 // files refused, and failed saves, each with the file and the reason.
 
@@ -12,7 +13,6 @@
 #include "device/SnapFileWriter.h"
 #include "device/SnapReader.h"
 
-#include <QBuffer>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <QtTest>
@@ -33,12 +33,6 @@ enum Kind {
     Colours2 = 2
 };
 
-// Five bits of a level as eight, as types with 15-bit colours widen them.
-int fiveBits(int level)
-{
-    return level << 3 | level >> 2;
-}
-
 // Lines of runs from one pixel to longer than any packet, in colours whose
 // bytes look like run counts, after a line of noise longer than any packet,
 // even in bitplanes when the picture is wide enough.
@@ -48,14 +42,15 @@ QImage pictureOf(Kind kind, QSize size)
     QImage picture(size, kind > 0        ? QImage::Format_Indexed8
                          : kind == Alpha ? QImage::Format_ARGB32
                                          : QImage::Format_RGB32);
-    if (kind > 0) {
-        // Colours all different, and held exactly by 15-bit palettes.
-        QList<QRgb> table;
-        for (int i = 0; i < colours; ++i)
-            table << qRgb(fiveBits(i & 31), fiveBits(i >> 5 | (i & 3) << 3),
-                          fiveBits(31 - (i * 3 & 31)));
-        picture.setColorTable(table);
-    }
+    // Palette colours all different, and held exactly by 15-bit palettes, as
+    // types with 15-bit colours widen five bits of a level to eight; none
+    // for true colour.
+    const auto fiveBits = [](int level) { return level << 3 | level >> 2; };
+    QList<QRgb> table;
+    for (int i = 0; i < kind; ++i)
+        table << qRgb(fiveBits(i & 31), fiveBits(i >> 5 | (i & 3) << 3),
+                      fiveBits(31 - (i * 3 & 31)));
+    picture.setColorTable(table);
     for (int y = 0; y < size.height(); ++y) {
         const int run = 1 + 4 * y * y;
         for (int x = 0; x < size.width(); ++x) {
@@ -74,28 +69,22 @@ QString kindName(Kind kind)
     return kind < 0 ? QStringLiteral("%1-bit").arg(-kind) : QStringLiteral("%1 colours").arg(kind);
 }
 
-// What an encoder of the netpbm package makes of the picture.
-QByteArray writtenByNetpbm(const QString &tool, const QStringList &arguments, const QImage &picture)
+// What an encoder of the netpbm package, run as `writer`, makes of the
+// picture, which it reads from the netpbm file `pnm`.
+QByteArray writtenByNetpbm(QStringList writer, const QImage &picture, const QString &pnm)
 {
-    QByteArray pnm;
     if (picture.hasAlphaChannel()) {
-        pnm = QStringLiteral("P7\nWIDTH %1\nHEIGHT %2\nDEPTH 4\nMAXVAL 255\n"
-                             "TUPLTYPE RGB_ALPHA\nENDHDR\n")
-                  .arg(picture.width())
-                  .arg(picture.height())
-                  .toLatin1();
         const QImage rgba = picture.convertToFormat(QImage::Format_RGBA8888);
-        for (int y = 0; y < rgba.height(); ++y)
-            pnm.append(reinterpret_cast<const char *>(rgba.constScanLine(y)), 4 * rgba.width());
+        put(pnm,
+            "P7\nWIDTH " + QByteArray::number(rgba.width()) + "\nHEIGHT " +
+                QByteArray::number(rgba.height()) +
+                "\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n" +
+                QByteArray(reinterpret_cast<const char *>(rgba.constBits()), rgba.sizeInBytes()));
     } else {
-        QBuffer buffer(&pnm);
-        buffer.open(QIODevice::WriteOnly);
-        picture.save(&buffer, picture.isGrayscale() ? "pgm" : "ppm");
+        picture.save(pnm, picture.isGrayscale() ? "pgm" : "ppm");
     }
     QProcess encoder;
-    encoder.start(tool, arguments);
-    encoder.write(pnm);
-    encoder.closeWriteChannel();
+    encoder.start(writer.takeFirst(), writer << pnm);
     encoder.waitForFinished(60000);
     return encoder.exitCode() == 0 ? encoder.readAllStandardOutput() : QByteArray();
 }
@@ -172,6 +161,11 @@ private slots:
         QVERIFY2(type == "tif" || colours <= std::max(16, int(kind)),
                  qPrintable(QString::number(colours)));
         QVERIFY(type != "tga" || file.endsWith(QByteArray("TRUEVISION-XFILE.\0", 18)));
+        // TGA lines may be stored top first too, as the header then says.
+        if (type == "tga") {
+            put(path, file.left(17) + char(file[17] | 0x20) + file.mid(18));
+            QCOMPARE(SnapReader::read(path).picture, read.picture.mirrored(false, true));
+        }
     }
 
     void otherProgramsFilesRead_data()
@@ -204,30 +198,20 @@ private slots:
     }
     void otherProgramsFilesRead()
     {
-        auto [type, kind, writer, reason] = fetchRow<QString, Kind, QStringList, QString>();
+        const auto [type, kind, writer, reason] = fetchRow<QString, Kind, QStringList, QString>();
         QImage picture = pictureOf(kind, {301, 9});
         // Two colours as black and white, which the one-bit types hold.
         if (kind == Colours2)
             picture = picture.convertToFormat(QImage::Format_Mono)
                           .convertToFormat(QImage::Format_Grayscale8);
         const QString path = m_folder.filePath(QStringLiteral("other.") + type);
-        put(path, writtenByNetpbm(writer.takeFirst(), writer, picture));
+        put(path, writtenByNetpbm(writer, picture, m_folder.filePath("other.pnm")));
         if (!reason.isEmpty())
             return verifyRefused(path, reason);
         const SnapReader::Read read = SnapReader::read(path);
         QVERIFY2(read.failure.isEmpty(), qPrintable(read.failure));
         QCOMPARE(read.picture.convertToFormat(QImage::Format_ARGB32),
                  picture.convertToFormat(QImage::Format_ARGB32));
-    }
-
-    void tgaLinesStoredTopFirstRead()
-    {
-        const QString path = saved("tga", TrueColour, {301, 9});
-        QByteArray file = contentsOf(path);
-        file[17] = char(file[17] | 0x20);
-        put(path, file);
-        QCOMPARE(SnapReader::read(path).picture,
-                 pictureOf(TrueColour, {301, 9}).mirrored(false, true));
     }
 
     // Files of a 7 by 5 picture cut, or with a field damaged; a first run

@@ -22,6 +22,7 @@
 #include <array>
 #include <cmath>
 #include <numbers>
+#include <numeric>
 
 using device::Adjustments;
 using device::CaptureSettings;
@@ -98,50 +99,54 @@ double filterWeight(double x, bool bicubic)
     return x < 2.0 ? ((-0.5 * x + 2.5) * x - 4.0) * x + 2.0 : 0.0;
 }
 
-// One pass of the filter in floating point, along the lines or across them,
-// each result rounded to a level as the picture holds it.
-QImage exactPass(const QImage &in, int length, bool alongLines, bool bicubic)
+// One pass of the filter along the lines in floating point, each result
+// rounded to a level as the picture holds it.
+QImage exactPass(const QImage &in, int width, bool bicubic)
 {
-    const int from = alongLines ? in.width() : in.height();
-    const double scale = double(length) / from;
+    const double scale = double(width) / in.width();
     const double stretch = bicubic && scale < 1.0 ? 1.0 / scale : 1.0;
     const double reach = (bicubic ? 2.0 : 1.0) * stretch;
-    const QSize size = alongLines ? QSize(length, in.height()) : QSize(in.width(), length);
-    QImage out(size, QImage::Format_RGB32);
-    for (int i = 0; i < length; ++i) {
-        const double centre = (i + 0.5) / scale - 0.5;
+    QImage out(width, in.height(), QImage::Format_RGB32);
+    for (int x = 0; x < width; ++x) {
+        const double centre = (x + 0.5) / scale - 0.5;
         std::vector<std::pair<int, double>> taps;
         double total = 0;
         for (int j = int(std::floor(centre - reach)); j <= int(std::ceil(centre + reach)); ++j) {
             const double w = filterWeight((j - centre) / stretch, bicubic);
-            taps.emplace_back(std::clamp(j, 0, from - 1), w);
+            taps.emplace_back(std::clamp(j, 0, in.width() - 1), w);
             total += w;
         }
-        for (int across = 0; across < (alongLines ? size.height() : size.width()); ++across) {
-            std::array<int, 3> level{};
-            for (size_t c = 0; c < 3; ++c) {
+        for (int y = 0; y < in.height(); ++y) {
+            const auto level = [&](int (*channel)(QRgb)) {
                 double sum = 0;
                 for (const auto &[j, w] : taps)
-                    sum += w / total *
-                           channels[c](alongLines ? in.pixel(j, across) : in.pixel(across, j));
-                level[c] = std::clamp(int(std::lround(sum)), 0, 255);
-            }
-            out.setPixel(alongLines ? i : across, alongLines ? across : i,
-                         qRgb(level[0], level[1], level[2]));
+                    sum += w / total * channel(in.pixel(j, y));
+                return std::clamp(int(std::lround(sum)), 0, 255);
+            };
+            out.setPixel(x, y, qRgb(level(qRed), level(qGreen), level(qBlue)));
         }
     }
     return out;
 }
 
-// Lines are reduced before the pass along them, and enlarged after it.
-QImage exactScale(const QImage &in, QSize size, bool bicubic)
+// The picture mirrored about its diagonal, so that a pass along its lines
+// works across the lines of the original.
+QImage transposed(const QImage &in)
 {
-    QImage picture = in;
+    return in.transformed(QTransform().rotate(90)).mirrored(true, false);
+}
+
+// Lines are reduced before the pass along them, and enlarged after it.
+QImage exactScale(QImage picture, QSize size, bool bicubic)
+{
+    const auto across = [&] {
+        picture = transposed(exactPass(transposed(picture), size.height(), bicubic));
+    };
     if (size.height() < picture.height())
-        picture = exactPass(picture, size.height(), false, bicubic);
-    picture = exactPass(picture, size.width(), true, bicubic);
+        across();
+    picture = exactPass(picture, size.width(), bicubic);
     if (size.height() > picture.height())
-        picture = exactPass(picture, size.height(), false, bicubic);
+        across();
     return picture;
 }
 
@@ -153,99 +158,74 @@ QImage exactScale(const QImage &in, QSize size, bool bicubic)
 // turn; then per channel gamma from a quarter to four, contrast from a flat
 // grey to two and a half times, brightness up to half the range either way
 // and the gains from a half to one and a half; the negative last. Each step
-// gives whole levels, as a picture holds them.
-class ReferenceAdjuster {
-public:
-    ReferenceAdjuster(const Adjustments &a, bool negative)
-        : m_a(a)
-        , m_negative(negative)
-    {
-        const double s = a.sharpness / 50.0;
-        m_amount = std::lround(32.0 * (s > 0 ? 3.0 * s : s));
-        const double f = 1.0 + a.saturation / 50.0;
-        const double turn = a.tint / 50.0 * std::numbers::pi / 2.0;
-        const double c = std::cos(turn), sn = std::sin(turn) / std::numbers::sqrt3;
-        const double t = (1.0 - c) / 3.0;
-        const double hue[3][3] = {
-            {c + t, t - sn, t + sn}, {t + sn, c + t, t - sn}, {t - sn, t + sn, c + t}};
-        const double luma[3] = {0.299, 0.587, 0.114};
-        for (int i = 0; i < 3; ++i)
-            for (int j = 0; j < 3; ++j)
-                for (int k = 0; k < 3; ++k)
-                    m_matrix[i][j] += ((1.0 - f) * luma[k] + (i == k ? f : 0.0)) * hue[k][j];
-    }
+// gives whole levels, as a picture holds them. The result is the lowest and
+// the highest levels the picture may take: a mixed level that lies within
+// 1/20 of halfway between two levels may go either way.
+std::pair<QImage, QImage> referenceBounds(const QImage &picture, const Adjustments &a,
+                                          bool negative)
+{
+    const auto level = [](double v) { return std::clamp(int(std::floor(v + 0.5)), 0, 255); };
 
-    // The lowest and the highest levels the picture may take: a mixed level
-    // that lies within 1/20 of halfway between two levels may go either way.
-    std::pair<QImage, QImage> bounds(const QImage &picture) const
-    {
-        QImage low(picture.size(), QImage::Format_RGB32), high(low.size(), low.format());
-        for (int y = 0; y < picture.height(); ++y) {
-            for (int x = 0; x < picture.width(); ++x) {
-                std::array<double, 3> sharpened;
-                std::array<int, 3> lo, hi;
-                for (size_t i = 0; i < 3; ++i)
-                    sharpened[i] = sharpen(picture, x, y, i);
-                for (size_t i = 0; i < 3; ++i) {
-                    double mixed = sharpened[i];
-                    if (m_a.saturation != 0 || m_a.tint != 0) {
-                        mixed = 0;
-                        for (size_t j = 0; j < 3; ++j)
-                            mixed += m_matrix[i][j] * sharpened[j];
-                    }
-                    std::tie(lo[i], hi[i]) =
-                        std::minmax(curve(i, level(mixed - 0.05)), curve(i, level(mixed + 0.05)));
-                }
-                low.setPixel(x, y, qRgb(lo[0], lo[1], lo[2]));
-                high.setPixel(x, y, qRgb(hi[0], hi[1], hi[2]));
-            }
-        }
-        return {low, high};
-    }
-
-private:
-    static int level(double v) { return std::clamp(int(std::floor(v + 0.5)), 0, 255); }
-
-    double sharpen(const QImage &picture, int x, int y, size_t c) const
-    {
-        const auto channel = [&](int dx, int dy) {
-            return channels[c](picture.pixel(std::clamp(x + dx, 0, picture.width() - 1),
-                                             std::clamp(y + dy, 0, picture.height() - 1)));
+    const double s = a.sharpness / 50.0;
+    const double amount = std::lround(32.0 * (s > 0 ? 3.0 * s : s)) / 32.0;
+    const auto sharpened = [&](int x, int y, int (*channel)(QRgb)) {
+        const auto at = [&](int dx, int dy) {
+            return channel(picture.pixel(std::clamp(x + dx, 0, picture.width() - 1),
+                                         std::clamp(y + dy, 0, picture.height() - 1)));
         };
-        const int p = channel(0, 0);
-        if (m_amount == 0)
-            return p;
         double blur = 0;
         for (int dy = -1; dy <= 1; ++dy)
             for (int dx = -1; dx <= 1; ++dx)
-                blur += (2 - std::abs(dx)) * (2 - std::abs(dy)) * channel(dx, dy);
-        return level(p + (p - blur / 16.0) * double(m_amount) / 32.0);
-    }
+                blur += (2 - std::abs(dx)) * (2 - std::abs(dy)) * at(dx, dy);
+        return double(level(at(0, 0) + (at(0, 0) - blur / 16.0) * amount));
+    };
 
-    int curve(size_t c, int v) const
-    {
-        const double gamma = std::pow(4.0, m_a.gamma / 50.0);
-        const double k = m_a.contrast / 50.0;
-        const double contrast = k >= 0 ? 1.0 + 1.5 * k : 1.0 + k;
-        const int gain = c == 0 ? m_a.red : c == 1 ? m_a.green : m_a.blue;
+    // Saturation about the luma's grey, then the turn about the grey axis.
+    const double f = 1.0 + a.saturation / 50.0;
+    const double turn = a.tint / 50.0 * std::numbers::pi / 2.0;
+    const double c = std::cos(turn), sn = std::sin(turn) / std::numbers::sqrt3;
+    const double t = (1.0 - c) / 3.0;
+    const double hue[3][3] = {
+        {c + t, t - sn, t + sn}, {t + sn, c + t, t - sn}, {t - sn, t + sn, c + t}};
+    const double luma[3] = {0.299, 0.587, 0.114};
+    double mix[3][3] = {};
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j)
+            for (int k = 0; k < 3; ++k)
+                mix[i][j] += ((1.0 - f) * luma[k] + (i == k ? f : 0.0)) * hue[k][j];
+
+    const double gamma = std::pow(4.0, a.gamma / 50.0);
+    const double k = a.contrast / 50.0;
+    const double contrast = k >= 0 ? 1.0 + 1.5 * k : 1.0 + k;
+    const int gains[3] = {a.red, a.green, a.blue};
+    const auto curve = [&](size_t channel, int v) {
         double x = std::pow(v / 255.0, 1.0 / gamma);
-        x = (x - 0.5) * contrast + 0.5 + 0.5 * m_a.bright / 50.0;
-        x = std::clamp(x * (1.0 + 0.5 * gain / 50.0), 0.0, 1.0);
-        return int(std::lround((m_negative ? 1.0 - x : x) * 255.0));
+        x = (x - 0.5) * contrast + 0.5 + 0.5 * a.bright / 50.0;
+        x = std::clamp(x * (1.0 + 0.5 * gains[channel] / 50.0), 0.0, 1.0);
+        return int(std::lround((negative ? 1.0 - x : x) * 255.0));
+    };
+
+    QImage low(picture.size(), QImage::Format_RGB32), high(low.size(), low.format());
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            const double sharp[3] = {sharpened(x, y, qRed), sharpened(x, y, qGreen),
+                                     sharpened(x, y, qBlue)};
+            std::array<int, 3> lo, hi;
+            for (size_t i = 0; i < 3; ++i) {
+                const double mixed = std::inner_product(mix[i], mix[i] + 3, sharp, 0.0);
+                std::tie(lo[i], hi[i]) =
+                    std::minmax(curve(i, level(mixed - 0.05)), curve(i, level(mixed + 0.05)));
+            }
+            low.setPixel(x, y, qRgb(lo[0], lo[1], lo[2]));
+            high.setPixel(x, y, qRgb(hi[0], hi[1], hi[2]));
+        }
     }
-
-    Adjustments m_a;
-    bool m_negative;
-    long m_amount = 0;
-    double m_matrix[3][3] = {};
-};
-
-using Setting = int Adjustments::*;
+    return {low, high};
+}
 
 } // namespace
 
 Q_DECLARE_METATYPE(Adjustments)
-Q_DECLARE_METATYPE(QList<QRgb>)
 
 class DevicePictureTest : public QObject {
     Q_OBJECT
@@ -261,48 +241,38 @@ class DevicePictureTest : public QObject {
 private slots:
     void initTestCase() { m_raw = m_camera.expose(CaptureSettings{}, moment); }
 
-    void liveScenesMoveAndTapesReplay()
+    // Live scenes move, while tapes replay their loop in faded colour; each
+    // slower snap method leaves markedly less grain than the one before; and
+    // stripes finer than the snap's pixels blend to grey with the better
+    // filters, where nearest neighbour picks whole black or white pixels.
+    void scenesGrainAndFineDetailGoTheWayTheirNamesSay()
     {
         const device::Scene scene;
         const QImage now = scene.render(SourceKind::Live, moment);
         QCOMPARE(now.size(), TestCard::size);
         QVERIFY(now != scene.render(SourceKind::Live, moment.addMSecs(500)));
         const QImage tape = scene.render(SourceKind::Tape, moment);
-        QVERIFY(tape != now);
         QVERIFY(tape != scene.render(SourceKind::Tape, moment.addMSecs(500)));
         QCOMPARE(scene.render(SourceKind::Tape, moment.addMSecs(device::Scene::tapeLoopMs)), tape);
-        // Tape colour is faded.
+        // Tape colour is faded, which also tells the tape from the live scene.
         QVERIFY(measure(tape).chroma < measure(now).chroma);
-    }
 
-    void slowerSnapMethodsHaveLessGrain()
-    {
         const QRect field = scaledRegion(TestCard::flatField, 640, 4);
         double previous = 1e9;
         for (int method = 0; method <= 3; ++method) {
-            CaptureSettings settings;
-            settings.method = method;
+            const CaptureSettings settings{.method = method, .adjustments = {}};
             const QImage raw = m_camera.expose(settings, moment);
             const double grain =
                 measure(device::SnapProcessor::process(raw, settings), field).lumaDeviation;
             QCOMPARE_LT(grain, previous * 0.85);
             previous = grain;
         }
-    }
 
-    // Stripes finer than the snap's pixels should blend to grey; nearest
-    // neighbour picks whole black or white pixels instead.
-    void theBetterFiltersBlendFineDetail()
-    {
         // The finest stripe group of the card's stripe field.
         const QRect finest = scaledRegion({288 + 5 * 36 + 4, 430, 28, 108}, 160, 0);
-        CaptureSettings settings;
-        settings.width = 160;
-        settings.filter = ScaleQuality::Fast;
-        const QImage fast = snap(settings);
+        const QImage fast = snap({.width = 160, .filter = ScaleQuality::Fast, .adjustments = {}});
         QCOMPARE(fast.size(), QSize(160, 120));
-        settings.filter = ScaleQuality::High;
-        const QImage high = snap(settings);
+        const QImage high = snap({.width = 160, .filter = ScaleQuality::High, .adjustments = {}});
         QCOMPARE_LT(measure(high, finest).lumaDeviation, measure(fast, finest).lumaDeviation / 3);
     }
 
@@ -335,8 +305,8 @@ private slots:
     // once; none, and the negative alone, change or invert it exactly.
     void adjustmentsKeepWithinOneLevelOfTheirExactSums_data()
     {
-        addColumns<Adjustments, bool, int>({"adjustments", "negative", "slack"});
-        const std::array<std::pair<const char *, Setting>, 9> sliders{{
+        addColumns<Adjustments, bool>({"adjustments", "negative"});
+        const std::pair<const char *, int Adjustments::*> sliders[]{
             {"Bright", &Adjustments::bright},
             {"Contrast", &Adjustments::contrast},
             {"Gamma", &Adjustments::gamma},
@@ -345,29 +315,26 @@ private slots:
             {"Tint", &Adjustments::tint},
             {"Red", &Adjustments::red},
             {"Green", &Adjustments::green},
-            {"Blue", &Adjustments::blue},
-        }};
+            {"Blue", &Adjustments::blue}};
         for (const auto &[name, setting] : sliders) {
             for (int value : {-50, 50}) {
                 Adjustments a;
                 a.*setting = value;
-                QTest::addRow("%s %d", name, value) << a << false << 1;
+                QTest::addRow("%s %d", name, value) << a << false;
             }
         }
-        QTest::newRow("none") << Adjustments{} << false << 0;
-        QTest::newRow("negative") << Adjustments{} << true << 0;
+        QTest::newRow("none") << Adjustments{} << false;
+        QTest::newRow("negative") << Adjustments{} << true;
         QTest::newRow("every one a little")
-            << Adjustments{10, 15, -10, 20, 25, 10, 5, -5, 10} << true << 1;
-        QTest::newRow("steepest") << Adjustments{-20, 50, -50, 50, 50, -50, 50, 0, -50} << false
-                                  << 1;
-        QTest::newRow("flattest") << Adjustments{50, -40, 50, -50, -50, 50, -50, 50, 0} << true
-                                  << 1;
+            << Adjustments{10, 15, -10, 20, 25, 10, 5, -5, 10} << true;
+        QTest::newRow("steepest") << Adjustments{-20, 50, -50, 50, 50, -50, 50, 0, -50} << false;
+        QTest::newRow("flattest") << Adjustments{50, -40, 50, -50, -50, 50, -50, 50, 0} << true;
         QTest::newRow("mixed with a steep curve")
-            << Adjustments{0, 50, -50, 0, 30, 20, 0, 0, 0} << false << 1;
+            << Adjustments{0, 50, -50, 0, 30, 20, 0, 0, 0} << false;
     }
     void adjustmentsKeepWithinOneLevelOfTheirExactSums()
     {
-        const auto [adjustments, negative, slack] = fetchRow<Adjustments, bool, int>();
+        const auto [adjustments, negative] = fetchRow<Adjustments, bool>();
         // The whole card small: bars, stripes, the wedge, the ball and grain.
         const QImage picture = device::Resampler::scale(m_raw, {192, 144}, ScaleQuality::High);
         const QImage adjusted = snap({.width = 192,
@@ -375,8 +342,9 @@ private slots:
                                       .filter = ScaleQuality::High,
                                       .adjustments = adjustments});
         QCOMPARE(adjusted.size(), picture.size());
-        const auto [low, high] = ReferenceAdjuster(adjustments, negative).bounds(picture);
-        QCOMPARE_LE(largestMiss(adjusted, low, high), slack);
+        const auto [low, high] = referenceBounds(picture, adjustments, negative);
+        // Exact where nothing is adjusted.
+        QCOMPARE_LE(largestMiss(adjusted, low, high), adjustments == Adjustments{} ? 0 : 1);
     }
 
     // Palette depths limit the colours, and the palette computed from the
@@ -398,16 +366,14 @@ private slots:
     void depthsKeepThePictureClose()
     {
         const auto [depth, bound] = fetchRow<int, double>();
-        device::Camera camera(1);
-        CaptureSettings settings;
-        const QImage raw = camera.expose(settings, moment);
-        const QImage trueColour = device::SnapProcessor::process(raw, settings);
+        const QImage raw = device::Camera(1).expose({}, moment);
+        const QImage trueColour = device::SnapProcessor::process(raw, {});
         const QImage kept = trueColour.copy();
         QVERIFY(distinctColours(trueColour) > 256);
-        settings.colorDepth = depth;
-        const QImage fixed = device::SnapProcessor::process(raw, settings);
-        settings.optimizedPalette = true;
-        const QImage optimized = device::SnapProcessor::process(raw, settings);
+        const QImage fixed =
+            device::SnapProcessor::process(raw, {.colorDepth = depth, .adjustments = {}});
+        const QImage optimized = device::SnapProcessor::process(
+            raw, {.colorDepth = depth, .optimizedPalette = true, .adjustments = {}});
         QCOMPARE(trueColour, kept);
         QCOMPARE(device::SnapProcessor::process(raw, CaptureSettings{}), kept);
         const double difference = meanDifference(optimized, trueColour);

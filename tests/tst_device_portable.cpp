@@ -5,6 +5,7 @@
 // held here against what this processor's paths make of them.
 
 #include "DataColumns.h"
+#include "Files.h"
 #include "PathSamples.h"
 
 #include <QProcess>
@@ -14,42 +15,37 @@
 class DevicePortableTest : public QObject {
     Q_OBJECT
 
+    // Each program built on other paths, and the folder it writes into.
+    struct OtherPaths {
+        const char *name;
+        const char *writer;
+        QTemporaryDir folder;
+    };
+    OtherPaths m_paths[2]{{"portable", LUMIVANE_PORTABLE_WRITER, {}},
+                          {"SSE2", LUMIVANE_NARROW_WRITER, {}}};
+
 private slots:
     void initTestCase()
     {
-        for (const auto &[program, folder] : {std::pair{LUMIVANE_PORTABLE_WRITER, &m_portable},
-                                              std::pair{LUMIVANE_NARROW_WRITER, &m_narrow}}) {
-            QProcess writer;
-            writer.setProcessChannelMode(QProcess::ForwardedChannels);
-            writer.start(program, {folder->path()});
-            QVERIFY(writer.waitForFinished(120000));
-            QCOMPARE(writer.exitCode(), 0);
-        }
+        for (const OtherPaths &paths : m_paths)
+            QCOMPARE(QProcess::execute(paths.writer, {paths.folder.path()}), 0);
     }
 
     void otherPathsMakeTheSameBytes_data()
     {
         addColumns<QString, QByteArray>({"file", "bytes"});
         for (const PathSample &sample : pathSamples()) {
-            const QByteArray name = sample.name.toUtf8();
-            QTest::addRow("portable, %s", name.constData())
-                << m_portable.filePath(sample.name) << sample.bytes;
-            QTest::addRow("SSE2, %s", name.constData())
-                << m_narrow.filePath(sample.name) << sample.bytes;
+            for (const OtherPaths &paths : m_paths)
+                QTest::addRow("%s, %s", paths.name, qPrintable(sample.name))
+                    << paths.folder.filePath(sample.name) << sample.bytes;
         }
     }
 
     void otherPathsMakeTheSameBytes()
     {
         const auto [file, bytes] = fetchRow<QString, QByteArray>();
-        QFile written(file);
-        QVERIFY(written.open(QIODevice::ReadOnly));
-        QCOMPARE(written.readAll(), bytes);
+        QCOMPARE(contentsOf(file), bytes);
     }
-
-private:
-    QTemporaryDir m_portable;
-    QTemporaryDir m_narrow;
 };
 
 QTEST_MAIN(DevicePortableTest)

@@ -12,13 +12,9 @@
 
 #include <gst/gst.h>
 
-#include <QElapsedTimer>
-#include <QTemporaryDir>
 #include <QtTest>
 
-using device::gst::GStreamerDevice;
-using device::gst::GStreamerSource;
-using device::gst::VideoSource;
+using namespace device::gst;
 using snappy::DispId;
 using snappy::Method;
 
@@ -74,10 +70,9 @@ private slots:
     void faultsEndTheSnapOnceAreReportedOnceAndTheNextSnapRecovers()
     {
         const auto [source, failingMethod, reason] = fetchRow<QString, qint16, QString>();
-        const auto device = source.startsWith('/')
-                                ? GStreamerDevice::camera(source, QStringLiteral("Test camera"))
-                                : std::make_unique<GStreamerDevice>(VideoSource::pipeline(source),
-                                                                    QStringLiteral("Test camera"));
+        const auto device = std::make_unique<GStreamerDevice>(
+            source.startsWith('/') ? VideoSource::camera(source) : VideoSource::pipeline(source),
+            QStringLiteral("Test camera"));
         device->setFrameTimeout(300);
         device->setSettleTime(0);
         QSignalSpy failures(device.get(), &snappy::SnappyDevice::failed);
@@ -115,19 +110,16 @@ private slots:
                                QStringLiteral("Camera"));
         device.setFrameTimeout(timeoutMs);
         device.setSettleTime(0);
-        int frames = 0;
+        QSignalSpy frames(&device, &snappy::SnappyDevice::PictureUpdated);
         QElapsedTimer sinceFrame;
         qint64 silence = -1;
-        connect(&device, &snappy::SnappyDevice::PictureUpdated, this, [&] {
-            ++frames;
-            sinceFrame.start();
-        });
+        connect(&device, &snappy::SnappyDevice::PictureUpdated, this, [&] { sinceFrame.start(); });
         connect(&device, &snappy::SnappyDevice::failed, this,
                 [&] { silence = sinceFrame.elapsed(); });
         sinceFrame.start();
         device.call(Method::StartPreview);
         // A second and a half of frames: five times the timeout.
-        QTRY_VERIFY_WITH_TIMEOUT(frames >= 45 || silence >= 0, 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(frames.size() >= 45 || silence >= 0, 30000);
         device.call(Method::StopPreview);
         QVERIFY2(silence < 0 || silence >= timeoutMs - 1, qPrintable(QString::number(silence)));
     }
@@ -168,6 +160,10 @@ private slots:
                      qPrintable(QString::number(picture.pixel(at), 16)));
     }
 
+    // The mode a snap opens the source in: the size wanted where the source
+    // offers it, else the nearest larger, else the largest there is, from
+    // listed modes, ranges or lists of sizes; a source that tells no sizes
+    // is asked for the one wanted.
     void captureSizeIsTheWantedOrTheNearestLarger_data()
     {
         addColumns<QString, QList<QSize>, QList<QSize>>({"caps", "wanted", "chosen"});
@@ -193,8 +189,7 @@ private slots:
         QVERIFY(offered);
         QList<QSize> chosenHere;
         for (const QSize size : wanted)
-            chosenHere << device::gst::chooseCaptureSize(device::gst::offeredSizes(offered, size),
-                                                         size);
+            chosenHere << chooseCaptureSize(offeredSizes(offered, size), size);
         gst_caps_unref(offered);
         QCOMPARE(chosenHere, chosen);
     }

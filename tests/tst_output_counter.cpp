@@ -5,13 +5,6 @@
 
 #include <QtTest>
 
-namespace {
-
-const QString NotNumeric = QStringLiteral("Please enter only Numbers for image Counter");
-const QString OutOfRange = QStringLiteral("please enter a number Between 0 and 2 billion");
-
-} // namespace
-
 class OutputCounterTest : public QObject {
     Q_OBJECT
 
@@ -21,6 +14,8 @@ private slots:
         addColumns<QLocale, QStringList, qint32, QStringList>(
             {"locale", "answers", "counter", "messages"});
         const QLocale c = QLocale::c();
+        const QString notNumeric = QStringLiteral("Please enter only Numbers for image Counter");
+        const QString outOfRange = QStringLiteral("please enter a number Between 0 and 2 billion");
         // Stored: the bound, blanks and signs, separators, rounding half to
         // even, exponents, magnitudes beyond the double range.
         const QList<std::pair<const char *, qint32>> stored{{"2000000000", 2000000000},
@@ -33,19 +28,18 @@ private slots:
             QTest::addRow("%s", answer) << c << QStringList{answer} << counter << QStringList{};
         // Every refusal asks again and leaves the counter, 7, as it was; the
         // bound is tested before rounding.
-        const QStringList outOfRange{"2000000001", "2000000000.4", "-5000000000", "-0.6", "-1e999"};
+        const QStringList outside{"2000000001", "2000000000.4", "-5000000000", "-0.6", "-1e999"};
         const QStringList notNumbers{" ", "-", ".", "1e", "--1", "1 2", "0x10", "inf"};
         QTest::newRow("refused, then a number")
-            << c << outOfRange + notNumbers + QStringList{"12"} << 12
-            << QStringList(outOfRange.size(), OutOfRange) +
-                   QStringList(notNumbers.size(), NotNumeric);
+            << c << outside + notNumbers + QStringList{"12"} << 12
+            << QStringList(outside.size(), outOfRange) + QStringList(notNumbers.size(), notNumeric);
         QTest::newRow("the locale's own minus, then an empty answer")
             << QLocale(QLocale::Swedish, QLocale::Sweden)
             << QStringList{QString::fromUtf8("\u22123"), "-3", ""} << 7
-            << QStringList(2, OutOfRange);
+            << QStringList(2, outOfRange);
         QTest::newRow("the locale's separators")
             << QLocale(QLocale::German, QLocale::Germany) << QStringList{"1,000.5", "1.000,5"}
-            << 1000 << QStringList{NotNumeric};
+            << 1000 << QStringList{notNumeric};
     }
     void SetCounter_Click()
     {

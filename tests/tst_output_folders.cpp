@@ -8,27 +8,6 @@
 #include <cerrno>
 #include <cstring>
 
-namespace {
-
-const QString BadName = QStringLiteral("Invalid Character in Folder Name!");
-const QString Exists = QStringLiteral("Folder already Exists!");
-
-// New Folder on its own directory list and fields; when the answers run
-// out, the next prompt is cancelled.
-struct Asker {
-    DirectoryList Dir1;
-    PathDialogFields fields;
-    ScriptedPrompts prompts;
-
-    void newFolder(const QStringList &answers)
-    {
-        prompts.answers << answers;
-        NewFolder(Dir1, fields, prompts).NewDir_Click();
-    }
-};
-
-} // namespace
-
 class OutputFoldersTest : public QObject {
     Q_OBJECT
 
@@ -40,8 +19,15 @@ private slots:
         for (const char *name : {"b", "A", ".hidden", "Existing"})
             QVERIFY(folder.mkdir(name));
         QVERIFY(QFile(folder.filePath("notes.txt")).open(QIODevice::WriteOnly));
-        Asker asker;
-        DirectoryList &Dir1 = asker.Dir1;
+        // New Folder on its own directory list and fields; when the answers
+        // run out, the next prompt is cancelled.
+        DirectoryList Dir1;
+        PathDialogFields fields;
+        ScriptedPrompts prompts;
+        const auto newFolder = [&](const QStringList &answers) {
+            prompts.answers << answers;
+            NewFolder(Dir1, fields, prompts).NewDir_Click();
+        };
         Dir1.resize(300, 300);
         QVERIFY(Dir1.setPath(temporary.path()).isEmpty());
         QCOMPARE(Dir1.topLevelItem(0)->text(0), platform::volumeOf(temporary.path()));
@@ -50,10 +36,11 @@ private slots:
         // answer, which makes nothing but shows what others made meanwhile:
         // sorted in any letter case, hidden ones left out.
         QVERIFY(folder.mkdir("c"));
-        asker.newFolder({"a/b", "a?b", "a|b", "notes.txt", "Existing", ""});
-        QCOMPARE(asker.prompts.messages, (QStringList{BadName, BadName, BadName, Exists, Exists}));
-        QCOMPARE(asker.prompts.inputs.size(), 6);
-        for (const ScriptedPrompts::InputBox &box : asker.prompts.inputs) {
+        newFolder({"a/b", "a?b", "a|b", "notes.txt", "Existing", ""});
+        QCOMPARE(prompts.messages, QStringList(3, "Invalid Character in Folder Name!") +
+                                       QStringList(2, "Folder already Exists!"));
+        QCOMPARE(prompts.inputs.size(), 6);
+        for (const ScriptedPrompts::InputBox &box : prompts.inputs) {
             QCOMPARE(box.caption, "Create New Folder in " + temporary.path());
             QCOMPARE(box.prompt, "\r\n\r\n\r\nCurrent Path is " + temporary.path() +
                                      "\r\n\r\nEnter Folder Name");
@@ -69,7 +56,7 @@ private slots:
         QCOMPARE(listed, (QStringList{"A", "b", "c", "Existing"}));
 
         // The default answer makes the folder and opens it.
-        asker.newFolder({"New Folder"});
+        newFolder({"New Folder"});
         QCOMPARE(Dir1.path(), folder.filePath("New Folder"));
 
         // A listed folder that is gone by now is refused with the reason: a
@@ -94,9 +81,9 @@ private slots:
         const QString a = folder.filePath("A");
         QVERIFY(Dir1.setPath(a).isEmpty());
         QVERIFY(folder.rmdir("A"));
-        asker.prompts.messages.clear();
-        asker.newFolder({"Shots"});
-        QCOMPARE(asker.prompts.messages,
+        prompts.messages.clear();
+        newFolder({"Shots"});
+        QCOMPARE(prompts.messages,
                  QStringList{"Could not create the folder " + a + "/Shots: " + gone});
         QCOMPARE(Dir1.path(), a);
     }

@@ -10,7 +10,6 @@
 #include "device/AtomicFileWriter.h"
 #include "window/Lumivane.h"
 
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <csignal>
@@ -25,10 +24,9 @@ using Existing = AtomicFileWriter::Existing;
 
 namespace {
 
-// Set when a folder is synced while it holds the watched file's contents.
+// What the watched file held when its folder was last synced.
 QString watchedFile;
-QByteArray watchedContents;
-bool folderSynced = false;
+QByteArray syncedContents;
 
 QStringList everythingIn(const QTemporaryDir &folder)
 {
@@ -45,8 +43,8 @@ extern "C" int fsync(int fd)
     struct stat folder {};
     if (!watchedFile.isEmpty() && ::fstat(fd, &synced) == 0 &&
         ::stat(QFile::encodeName(QFileInfo(watchedFile).path()).constData(), &folder) == 0 &&
-        folder.st_ino == synced.st_ino && contentsOf(watchedFile) == watchedContents)
-        folderSynced = true;
+        folder.st_ino == synced.st_ino)
+        syncedContents = contentsOf(watchedFile);
     return int(::syscall(SYS_fsync, fd));
 }
 
@@ -54,6 +52,9 @@ class SavingTest : public QObject {
     Q_OBJECT
 
 private slots:
+    // A write past the file size limit fails, instead of ending the process.
+    void initTestCase() { std::signal(SIGXFSZ, SIG_IGN); }
+
     void cleanup()
     {
         AtomicFileWriter::setBeforePublish({});
@@ -93,19 +94,17 @@ private slots:
         QCOMPARE(everythingIn(folder).size(), unnamed ? 1 : 2);
 
         AtomicFileWriter::setBeforePublish([&] { put(target, "other program"); });
-        const AtomicFileWriter::Outcome kept =
-            AtomicFileWriter::write(target, "ours", Existing::Keep);
+        const auto kept = AtomicFileWriter::write(target, "ours", Existing::Keep);
         QVERIFY(kept.nameTaken && kept.failure);
         QCOMPARE(contentsOf(target), QByteArray("other program"));
         QCOMPARE(everythingIn(folder), QStringList({running, QFileInfo(target).fileName()}));
         AtomicFileWriter::setBeforePublish({});
         for (Existing existing : {Existing::Replace, Existing::Keep}) {
             watchedFile = existing == Existing::Keep ? folder.filePath("kept.jpg") : target;
-            watchedContents = existing == Existing::Keep ? "kept" : "replaced";
-            folderSynced = false;
-            QCOMPARE(AtomicFileWriter::write(watchedFile, watchedContents, existing).failure,
+            const QByteArray contents = existing == Existing::Keep ? "kept" : "replaced";
+            QCOMPARE(AtomicFileWriter::write(watchedFile, contents, existing).failure,
                      snappy::Failure());
-            QVERIFY(folderSynced);
+            QCOMPARE(syncedContents, contents);
         }
         QCOMPARE(everythingIn(folder).size(), 3);
     }
@@ -116,45 +115,41 @@ private slots:
     // earlier file, and nothing beside it.
     void onlyWritablePlainFilesAreReplaced_data()
     {
-        addColumns<QString, QString>({"kind", "outcome"});
-        QTest::newRow("named pipe") << "fifo"
-                                    << "a named pipe has that name";
-        QTest::newRow("read-only file") << "read-only"
-                                        << "read-only";
-        QTest::newRow("link to a file") << "link"
-                                        << "saved";
-        QTest::newRow("past the file size limit") << "limit"
-                                                  << "File too large";
+        // What is under the name is told by the row's name.
+        QTest::addColumn<QString>("outcome");
+        QTest::newRow("named pipe") << "a named pipe has that name";
+        QTest::newRow("read-only file") << "read-only";
+        QTest::newRow("link to a file") << "saved";
+        QTest::newRow("file size limit") << "File too large";
     }
     void onlyWritablePlainFilesAreReplaced()
     {
-        const auto [kind, outcome] = fetchRow<QString, QString>();
+        QFETCH(QString, outcome);
+        const QByteArray kind = QTest::currentDataTag();
         QTemporaryDir folder;
         const QString target = folder.filePath("same.png");
-        const QString shown = kind == "link" ? folder.filePath("elsewhere.png") : target;
-        if (kind == "fifo")
+        const QString shown = kind == "link to a file" ? folder.filePath("elsewhere.png") : target;
+        if (kind == "named pipe")
             QCOMPARE(::mkfifo(QFile::encodeName(target).constData(), 0644), 0);
         else
             put(shown, "earlier");
-        if (kind == "read-only")
+        if (kind == "read-only file")
             QVERIFY(QFile::setPermissions(target, QFile::ReadOwner | QFile::ReadGroup));
-        if (kind == "link")
+        if (kind == "link to a file")
             QVERIFY(QFile::link(shown, target));
         const QStringList before = everythingIn(folder);
 
-        rlimit unlimited{};
-        getrlimit(RLIMIT_FSIZE, &unlimited);
-        const auto handler = std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limited{kind == "limit" ? 50000 : unlimited.rlim_cur, unlimited.rlim_max};
+        rlimit usual{};
+        getrlimit(RLIMIT_FSIZE, &usual);
+        const rlimit limited{kind == "file size limit" ? 50000 : usual.rlim_cur, usual.rlim_max};
         setrlimit(RLIMIT_FSIZE, &limited);
         const QByteArray written(100000, 'n');
         const QString result =
             AtomicFileWriter::write(target, written, Existing::Replace).failure.value_or("saved");
-        setrlimit(RLIMIT_FSIZE, &unlimited);
-        std::signal(SIGXFSZ, handler);
+        setrlimit(RLIMIT_FSIZE, &usual);
         QVERIFY2(result.contains(outcome), qPrintable(result));
         QCOMPARE(everythingIn(folder), before);
-        if (kind != "fifo")
+        if (kind != "named pipe")
             QCOMPARE(contentsOf(shown), outcome == "saved" ? written : QByteArray("earlier"));
     }
 
@@ -195,7 +190,6 @@ private slots:
         window.controls().cmbSnapMode->select(static_cast<int>(SnapMode::SingleSnap));
         QTRY_COMPARE(window.controls().cmbSnapMode->currentIndex(), int(SnapMode::Off));
         const bool saved = failure.isEmpty();
-        QCOMPARE(taken, saved);
         QCOMPARE(QFileInfo::exists(folder), saved);
         QCOMPARE(window.state().iCurrentImageNumber, saved ? 2 : 0);
         if (saved) {

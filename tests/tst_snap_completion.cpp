@@ -7,12 +7,6 @@
 
 namespace {
 
-const QImage SnapPicture = [] {
-    QImage image(64, 48, QImage::Format_RGB32);
-    image.fill(Qt::darkCyan);
-    return image;
-}();
-
 struct RaiseCounter : QObject {
     bool eventFilter(QObject *, QEvent *event) override
     {
@@ -25,8 +19,9 @@ struct RaiseCounter : QObject {
 // Does what a user or the device does: chooses a mode by its name, sets a
 // control ("cmbColor 2", "optIncremental") or the next image number
 // ("number 7"), moves the clock by milliseconds for the next tick of the
-// countdown ("+1000"), ends a snap ("done") or shows a preview picture
-// ("shown"). The log then holds what the device was sent for it.
+// countdown ("+1000"), or raises a device event by its signal's name: a snap
+// done ("SnapDone"), a preview picture shown ("PictureUpdated"). The log then
+// holds what the device was sent for it.
 void perform(TestWindow &t, const QString &action)
 {
     const CaptureControls &c = t.controls();
@@ -37,20 +32,16 @@ void perform(TestWindow &t, const QString &action)
     const int value = action.section(' ', 1).toInt();
     if (mode >= 0)
         c.cmbSnapMode->select(mode);
-    else if (action == "done")
-        t.device->raiseSnapDone();
-    else if (action == "shown")
-        t.device->raisePictureUpdated();
+    else if (t.device->metaObject()->indexOfSignal(qPrintable(action + "()")) >= 0)
+        QMetaObject::invokeMethod(t.device, qPrintable(action));
     else if (action.startsWith("number"))
         t.state().iCurrentImageNumber = value;
     else if (auto *list = qobject_cast<DropDownList *>(control))
         list->select(value);
     else if (auto *option = qobject_cast<OptionButton *>(control))
         option->select();
-    else if (auto *box = qobject_cast<QCheckBox *>(control))
-        box->setChecked(value);
-    else if (auto *slider = qobject_cast<QSlider *>(control))
-        slider->setValue(value);
+    else if (control) // a check box, checked by 1, or a slider
+        control->setProperty(qobject_cast<QCheckBox *>(control) ? "checked" : "value", value);
     else
         tick(c.tmrDelaySnap);
 }
@@ -60,16 +51,14 @@ void perform(TestWindow &t, const QString &action)
 // sorted, as the device logs them.
 QStringList startupWith(const QStringList &changes)
 {
-    QStringList log = StartupSettings;
-    for (const QString &change : changes) {
-        const QString property = change.section(' ', 0, 0);
-        const auto entry = std::find_if(log.begin(), log.end(), [&](const QString &e) {
-            return e.section(' ', 1, 1) == property;
-        });
-        if (change.contains(' '))
-            *entry = "write " + change;
-        else
-            log.erase(entry);
+    QStringList log;
+    for (const QString &entry : StartupSettings) {
+        const QString property = entry.section(' ', 1, 1);
+        const QStringList change = changes.filter(QRegularExpression('^' + property + "\\b"));
+        if (change.isEmpty())
+            log << entry;
+        else if (change.first().contains(' '))
+            log << "write " + change.first();
     }
     std::sort(log.begin(), log.end() - 1);
     return log;
@@ -131,14 +120,15 @@ private slots:
                          "ProcessFilter int16 -1", "SnapMethod int16 -1"}),
             "Rapid Snap");
         row("delayed again", {"Delayed Snap", "Delayed Snap"}, {}, "Delayed Snap");
-        row("incremental", {"optIncremental", "Single Snap", "done"}, saved("True"), "Off", 3,
+        row("incremental", {"optIncremental", "Single Snap", "SnapDone"}, saved("True"), "Off", 3,
             "pic00002.bmp");
-        row("same name, rapid, then preview", {"opSameName", "Rapid Snap", "Color Preview", "done"},
-            saved("False"), "Off", 0, "pic00000.bmp");
-        row("a preview picture", {"opSameName", "Color Preview", "shown"}, {"read Picture"},
-            "Color Preview");
+        row("same name, rapid, then preview",
+            {"opSameName", "Rapid Snap", "Color Preview", "SnapDone"}, saved("False"), "Off", 0,
+            "pic00000.bmp");
+        row("a preview picture", {"opSameName", "Color Preview", "PictureUpdated"},
+            {"read Picture"}, "Color Preview");
         row("rapid from the last number",
-            {"optIncremental", "number 2147483647", "Rapid Snap", "done", "done"},
+            {"optIncremental", "number 2147483647", "Rapid Snap", "SnapDone", "SnapDone"},
             QStringList{"read Picture"} + startupWith({}), "Rapid Snap", 2147483647,
             "pic2147483647.bmp", "The snap was saved, but saving has stopped.");
     }
@@ -150,7 +140,10 @@ private slots:
         QTemporaryDir folder;
         t.state().sCurrentpath = folder.path();
         t.state().sFileName = "pic";
-        t.device->setPicture(SnapPicture);
+        // What the device hands over, logged by its size.
+        QImage picture(64, 48, QImage::Format_RGB32);
+        picture.fill(Qt::darkCyan);
+        t.device->setPicture(picture);
         for (const char *taken : {"pic00000.bmp", "pic00001.bmp"})
             QVERIFY(QFile::link(folder.filePath("nowhere"), folder.filePath(taken)));
         const CaptureControls &c = t.controls();
@@ -163,8 +156,8 @@ private slots:
         QCOMPARE(QList<bool>({c.Frame12->isEnabled(), c.CmbSnapTime->isEnabled(),
                               c.tmrDelaySnap->isActive(), !c.lblNextSnap->isHidden()}),
                  QList<bool>(4, after == "Delayed Snap"));
-        const bool ended = actions.last() == "done" || actions.last() == "shown";
-        QCOMPARE(c.imgDisplay->picture(), ended ? SnapPicture : QImage());
+        const bool ended = actions.last() == "SnapDone" || actions.last() == "PictureUpdated";
+        QCOMPARE(c.imgDisplay->picture(), ended ? picture : QImage());
         QCOMPARE(t.state().iCurrentImageNumber, number);
         QCOMPARE(c.lblPath->text(), label.isEmpty() ? before : folder.filePath(label));
         QCOMPARE(t.window->saveFailureNotice().text().section('\n', 0, 0), told);
@@ -178,9 +171,12 @@ private slots:
         t.window->show();
         QVERIFY(QTest::qWaitForWindowExposed(t.window.get()));
         const PictureBox *box = t.controls().imgDisplay;
-        const auto shown = [&](QPoint point) {
+        const auto shown = [&](const QList<QPoint> &points) {
             const QImage screen = box->screen()->grabWindow(t.window->winId()).toImage();
-            return screen.pixelColor(box->mapTo(t.window.get(), point));
+            QList<QColor> colours;
+            for (const QPoint point : points)
+                colours << screen.pixelColor(box->mapTo(t.window.get(), point));
+            return colours;
         };
         const QColor border = box->palette().color(QPalette::WindowText);
         for (const QColor frameColour : {QColor(Qt::darkCyan), QColor(Qt::yellow)}) {
@@ -188,11 +184,9 @@ private slots:
             frame.fill(frameColour);
             t.device->setPicture(frame);
             t.device->raisePictureUpdated();
-            QTRY_COMPARE(shown(QPoint(320, 240)), frameColour);
-            QCOMPARE(shown(QPoint(1, 1)), frameColour);
-            QCOMPARE(shown(QPoint(638, 478)), frameColour);
-            QCOMPARE(shown(QPoint(0, 0)), border);
-            QCOMPARE(shown(QPoint(639, 479)), border);
+            // The middle and the corners inside the border, then the border's.
+            QTRY_COMPARE(shown({{320, 240}, {1, 1}, {638, 478}, {0, 0}, {639, 479}}),
+                         (QList<QColor>{frameColour, frameColour, frameColour, border, border}));
         }
     }
 
@@ -202,24 +196,22 @@ private slots:
     // screen with its OK button on it.
     void saveFailureNotice_data()
     {
-        addColumns<QStringList, QString, int>({"reports", "text", "count"});
-        const auto notSaved = [](int count) {
-            return "\n\nSnaps not saved since this notice appeared: " + QString::number(count);
-        };
+        addColumns<QStringList, QString>({"reports", "text"});
+        const QString notSaved = "\n\nSnaps not saved since this notice appeared: ";
         const QString typed = "/snaps/<b>%1</b> &amp; %2/" + QString(4000, 'x');
         QTest::newRow("saving stopped on a long name of markup and place markers")
             << QStringList{"stopped " + typed}
-            << "The snap was saved, but saving has stopped.\n" + typed << 0;
+            << "The snap was saved, but saving has stopped.\n" + typed;
         QTest::newRow("failed, closed, failed, then the device failed")
             << QStringList{"fail full", "fail full", "close", "fail gone", "device unplugged"}
-            << "The capture device failed.\nunplugged" + notSaved(1) << 1;
+            << "The capture device failed.\nunplugged" + notSaved + "1";
         QTest::newRow("failed under a modal dialog")
             << QStringList{"modal", "fail full", "fail full", "modal closed"}
-            << "A snap could not be saved.\nfull" + notSaved(2) << 2;
+            << "A snap could not be saved.\nfull" + notSaved + "2";
     }
     void saveFailureNotice()
     {
-        const auto [reports, text, count] = fetchRow<QStringList, QString, int>();
+        const auto [reports, text] = fetchRow<QStringList, QString>();
         SaveFailureNotice notice;
         QDialog modal;
         modal.setModal(true);
@@ -245,21 +237,11 @@ private slots:
             QVERIFY(!modal.isVisible() || !notice.isVisible());
         }
         QTRY_VERIFY(notice.isVisible());
-        QCOMPARE(notice.failureCount(), count);
         QVERIFY(!notice.isModal());
         QCOMPARE(notice.text(), text);
         QCOMPARE(notice.size().boundedTo(notice.screen()->availableGeometry().size()),
                  notice.size());
         QVERIFY(notice.rect().contains(notice.findChild<QAbstractButton *>()->geometry()));
-    }
-
-    // A dragged slider shows the setting it will send: the negated position.
-    void aDraggedSliderShowsTheNegatedSetting()
-    {
-        TestWindow t;
-        t.controls().sldGamma->setSliderDown(true);
-        t.controls().sldGamma->setSliderPosition(30);
-        QCOMPARE(t.controls().sldGamma->dragText(), QString("-30"));
     }
 
     // Snaps fall due on the clock at whole intervals after the choice,
@@ -300,9 +282,8 @@ private slots:
                 QTRY_VERIFY(c.tmrDelaySnap->remainingTime() < 800);
             perform(t, step);
             QVERIFY(!choice || c.tmrDelaySnap->remainingTime() > 800);
-            const auto now = std::chrono::duration_cast<std::chrono::milliseconds>(
-                t.clock.now.time_since_epoch());
-            snapped += QList<int>(t.device->log().count("call Snap"), int(now.count()));
+            const int now = t.clock.now.time_since_epoch() / std::chrono::milliseconds(1);
+            snapped += QList<int>(t.device->log().count("call Snap"), now);
             QVERIFY(t.state().iCountDown >= 1 && t.state().iCountDown <= t.state().iSnapTime);
         }
         QCOMPARE(snapped, snapsAt);
@@ -331,7 +312,7 @@ private slots:
         QVERIFY(!c.tmrprogressbaraquire->isActive());
 
         perform(t, "Single Snap");
-        perform(t, "done");
+        perform(t, "SnapDone");
         QCOMPARE(c.lblProgressBar->text(), QString("Waiting"));
         QCOMPARE(c.prgBar->progressValue(), 100.0f);
         tick(c.tmrprogressbaraquire);

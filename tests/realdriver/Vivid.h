@@ -7,59 +7,33 @@
 
 #include <QtCore>
 
-#include <fcntl.h>
 #include <linux/videodev2.h>
 #include <sys/ioctl.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <optional>
 
-// A handle of its own on a video device node, which another program
-// would have.
-class NodeHandle {
-public:
-    explicit NodeHandle(const QString &path)
-        : m_fd(::open(QFile::encodeName(path).constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC))
-    {
-    }
-    ~NodeHandle()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-
-    bool isOpen() const { return m_fd >= 0; }
-
-    // Whether another handle owns the device's frame buffers, as a program
-    // that streams does. Asking to free buffers this handle never had
-    // changes nothing, and the driver refuses it while another owns them.
-    bool othersStream() const
-    {
-        v4l2_requestbuffers none{};
-        none.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-        none.memory = V4L2_MEMORY_MMAP;
-        return !request(VIDIOC_REQBUFS, &none) && errno == EBUSY;
-    }
-
-private:
-    bool request(unsigned long what, void *argument) const
-    {
-        return m_fd >= 0 && ::ioctl(m_fd, what, argument) == 0;
-    }
-
-    int m_fd;
-};
+// Whether another program streams from the device at the node: whether
+// another handle than a fresh one of this process's owns the device's frame
+// buffers. Asking to free buffers this handle never had changes nothing,
+// and the driver refuses it while another owns them.
+inline bool othersStream(const QString &node)
+{
+    QFile handle(node);
+    v4l2_requestbuffers none{};
+    none.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    none.memory = V4L2_MEMORY_MMAP;
+    return handle.open(QIODevice::ReadWrite | QIODevice::ExistingOnly) &&
+           ::ioctl(handle.handle(), VIDIOC_REQBUFS, &none) != 0 && errno == EBUSY;
+}
 
 // The video device nodes this process has open.
 inline qsizetype openVideoNodes()
 {
-    const QDir handles(QStringLiteral("/proc/self/fd"));
     return std::ranges::count_if(
-        handles.entryInfoList(QDir::System | QDir::NoDotAndDotDot), [](const QFileInfo &handle) {
-            return handle.symLinkTarget().startsWith(QLatin1String("/dev/video"));
-        });
+        QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::System | QDir::NoDotAndDotDot),
+        [](const QFileInfo &handle) { return handle.symLinkTarget().startsWith("/dev/video"); });
 }
 
 // The virtual driver's device, which scripts/vivid-vm gives one node: where
@@ -80,13 +54,14 @@ public:
     // The node the device sits at now; none while it is unplugged.
     QString node() const
     {
-        const QStringList nodes =
-            QDir(m_sysfsDevice + QStringLiteral("/video4linux")).entryList({"video*"});
+        const QStringList nodes = QDir(m_sysfsDevice + "/video4linux").entryList({"video*"});
         return nodes.isEmpty() ? QString() : QStringLiteral("/dev/") + nodes.front();
     }
 
     // Asks v4l2-ctl to change the node: whether it did.
     bool v4l2ctl(const QStringList &arguments) const { return bool(answer(arguments)); }
+    // Sets one of the driver's controls, as "disconnect=1".
+    bool setControl(const QString &setting) const { return v4l2ctl({"--set-ctrl=" + setting}); }
     // What v4l2-ctl tells of the node's field, as "640/480" for
     // Width/Height; empty where it could not tell.
     QString field(const char *option, const QString &name) const
@@ -103,8 +78,7 @@ private:
     std::optional<QString> answer(const QStringList &arguments) const
     {
         QProcess tool;
-        tool.start(QStringLiteral("v4l2-ctl"),
-                   QStringList{QStringLiteral("-d"), node()} + arguments);
+        tool.start("v4l2-ctl", QStringList{"-d", node()} + arguments);
         if (!tool.waitForFinished() || tool.exitStatus() != QProcess::NormalExit ||
             tool.exitCode() != 0)
             return std::nullopt;

@@ -17,9 +17,8 @@ QStringList cutOffTexts(const QWidget &window)
         const int width = control->fontMetrics().horizontalAdvance(text);
         if (width > room)
             cut << QStringLiteral("%1 \"%2\": %3 > %4")
-                       .arg(control->objectName(), text)
-                       .arg(width)
-                       .arg(room);
+                       .arg(control->objectName(), text, QString::number(width),
+                            QString::number(room));
     };
     for (const QWidget *control : window.findChildren<QWidget *>()) {
         const QStyle *style = control->style();
@@ -40,9 +39,10 @@ QStringList cutOffTexts(const QWidget &window)
                 style->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, box);
             check(box, box->title(), box->width() - label.left());
         } else if (const auto *button = qobject_cast<const QAbstractButton *>(control)) {
+            // The contents' room beside the indicator or inside the frame,
+            // whatever the caption.
             QStyleOptionButton option;
             option.initFrom(button);
-            option.text = button->text();
             const QStyle::SubElement contents =
                 qobject_cast<const QPushButton *>(button) ? QStyle::SE_PushButtonContents
                 : qobject_cast<const QCheckBox *>(button) ? QStyle::SE_CheckBoxContents
