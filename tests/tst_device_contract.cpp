@@ -9,13 +9,9 @@
 #include "device/standin/SimulatedSource.h"
 #include "device/standin/StandInDevice.h"
 
-#include <QElapsedTimer>
-#include <QSignalSpy>
 #include <QtTest>
 
-using snappy::Boolean;
-using snappy::DispId;
-using snappy::Method;
+using namespace snappy;
 
 namespace {
 
@@ -23,15 +19,15 @@ namespace {
 // picture, and answers ProcessingData with ProcessData from inside the
 // handler, as the program does, while answering.
 struct EventLog {
-    explicit EventLog(snappy::SnappyDevice &device)
+    explicit EventLog(SnappyDevice &device)
     {
-        QObject::connect(&device, &snappy::SnappyDevice::AcquiringData, [this] { events += "A"; });
-        QObject::connect(&device, &snappy::SnappyDevice::ProcessingData, [this, &device] {
+        QObject::connect(&device, &SnappyDevice::AcquiringData, [this] { events += "A"; });
+        QObject::connect(&device, &SnappyDevice::ProcessingData, [this, &device] {
             events += "P";
             if (answering)
                 device.call(Method::ProcessData);
         });
-        QObject::connect(&device, &snappy::SnappyDevice::SnapDone, [this, &device] {
+        QObject::connect(&device, &SnappyDevice::SnapDone, [this, &device] {
             events += "D" + QString::number(device.picture().width());
         });
     }
@@ -42,7 +38,7 @@ struct EventLog {
 
 // The device under test: GStreamer's test pattern, or the stand-in, which
 // acquires as fast as it can unless it is to take real time.
-std::unique_ptr<snappy::SnappyDevice> deviceUnderTest(bool realTime = false)
+std::unique_ptr<SnappyDevice> deviceUnderTest(bool realTime = false)
 {
     QFETCH_GLOBAL(bool, gstreamer);
     if (gstreamer)
@@ -74,35 +70,34 @@ private slots:
     {
         QFETCH_GLOBAL(bool, gstreamer);
         m_device = deviceUnderTest(true);
-        const QList<std::pair<DispId, snappy::Value>> refused{
+        const QList<std::pair<DispId, Value>> refused{
             {DispId::Tint, qint16(0)},        {DispId::SnapWidth, qint32(320)},
             {DispId::LiveSource, qint16(-1)}, {DispId::SaveFileName, Boolean::True},
             {DispId::Picture, QString("x")},  {DispId::SnapWidth, qint16(500)},
             {DispId::ColorDepth, qint16(12)}, {DispId::SnapMethod, qint16(4)},
             {DispId::Tint, qint32(-51)},      {DispId::Saturation, qint32(51)}};
         for (const auto &[id, value] : refused) {
-            const QString before = snappy::describe(m_device->readProperty(id));
-            const snappy::Failure failure = m_device->writeProperty(id, value);
-            QVERIFY2(failure && failure->contains(snappy::propertyName(id)),
-                     qPrintable(snappy::describe(value)));
-            QCOMPARE(snappy::describe(m_device->readProperty(id)), before);
+            const QString before = describe(m_device->readProperty(id));
+            const Failure failure = m_device->writeProperty(id, value);
+            QVERIFY2(failure && failure->contains(propertyName(id)), qPrintable(describe(value)));
+            QCOMPARE(describe(m_device->readProperty(id)), before);
         }
 
-        const QList<std::pair<DispId, snappy::Value>> writes{
+        const QList<std::pair<DispId, Value>> writes{
             {DispId::LiveSource, Boolean::False},  {DispId::ColorSource, Boolean::False},
             {DispId::SnapWidth, qint16(320)},      {DispId::ColorDepth, qint16(4)},
             {DispId::OptimizedPalette, qint16(1)}, {DispId::SnapMethod, qint16(3)},
             {DispId::Tint, qint32(-50)},           {DispId::Saturation, qint32(50)}};
         for (const auto &[id, value] : writes)
-            QCOMPARE(m_device->writeProperty(id, value), snappy::Failure());
+            QCOMPARE(m_device->writeProperty(id, value), Failure());
         for (const auto &[id, value] : writes)
-            QCOMPARE(snappy::describe(m_device->readProperty(id)), snappy::describe(value));
+            QCOMPARE(describe(m_device->readProperty(id)), describe(value));
 
         EventLog log(*m_device);
         QElapsedTimer acquiring;
         qint64 acquiringMs = -1;
-        connect(m_device.get(), &snappy::SnappyDevice::AcquiringData, [&] { acquiring.start(); });
-        connect(m_device.get(), &snappy::SnappyDevice::ProcessingData,
+        connect(m_device.get(), &SnappyDevice::AcquiringData, [&] { acquiring.start(); });
+        connect(m_device.get(), &SnappyDevice::ProcessingData,
                 [&] { acquiringMs = acquiring.elapsed(); });
         m_device->call(Method::Snap);
         QTRY_COMPARE_WITH_TIMEOUT(log.events, QString("APD320"), 10000);
@@ -126,22 +121,22 @@ private slots:
     {
         EventLog log(*m_device);
         log.answering = false;
-        QCOMPARE(m_device->call(Method::ProcessData), snappy::Failure());
-        connect(m_device.get(), &snappy::SnappyDevice::AcquiringData,
+        QCOMPARE(m_device->call(Method::ProcessData), Failure());
+        connect(m_device.get(), &SnappyDevice::AcquiringData,
                 [this] { m_device->call(Method::ProcessData); });
-        connect(m_device.get(), &snappy::SnappyDevice::SnapDone, [this, &log] {
+        connect(m_device.get(), &SnappyDevice::SnapDone, [this, &log] {
             if (log.events.count('D') == 3)
                 m_device->call(Method::Snap);
         });
         for (qint16 width : {160, 320, 800}) {
             m_device->writeProperty(DispId::SnapWidth, width);
-            QCOMPARE(m_device->call(Method::Snap), snappy::Failure());
+            QCOMPARE(m_device->call(Method::Snap), Failure());
         }
         QVERIFY(log.events.isEmpty());
         QTRY_COMPARE(log.events, QString("AP"));
         // Anything still due is given time to arrive, here and below.
         QTest::qWait(200);
-        QCOMPARE(m_device->call(Method::ProcessData), snappy::Failure());
+        QCOMPARE(m_device->call(Method::ProcessData), Failure());
         m_device->call(Method::ProcessData);
         QCOMPARE(log.events, QString("AP"));
         QTRY_COMPARE(log.events, QString("APD160AP"));
@@ -169,8 +164,8 @@ private slots:
         const auto [previewColor, colorSource] = fetchRow<qint16, Boolean>();
         m_device->writeProperty(DispId::PreviewColor, previewColor);
         m_device->writeProperty(DispId::ColorSource, colorSource);
-        QSignalSpy updates(m_device.get(), &snappy::SnappyDevice::PictureUpdated);
-        QCOMPARE(m_device->call(Method::StartPreview), snappy::Failure());
+        QSignalSpy updates(m_device.get(), &SnappyDevice::PictureUpdated);
+        QCOMPARE(m_device->call(Method::StartPreview), Failure());
         m_device->call(Method::StartPreview);
         QVERIFY(updates.isEmpty());
         QVERIFY(updates.wait());
@@ -185,12 +180,12 @@ private slots:
         QVERIFY2(clock.elapsed() >= 10 * 25, qPrintable(QString::number(clock.elapsed())));
         QVERIFY(m_device->picture() != first);
 
-        QCOMPARE(m_device->call(Method::StopPreview), snappy::Failure());
+        QCOMPARE(m_device->call(Method::StopPreview), Failure());
         QVERIFY(!updates.wait(200));
     }
 
 private:
-    std::unique_ptr<snappy::SnappyDevice> m_device;
+    std::unique_ptr<SnappyDevice> m_device;
 };
 
 QTEST_MAIN(DeviceContractTest)

@@ -13,12 +13,9 @@
 #include "device/SnapFileWriter.h"
 #include "device/SnapReader.h"
 
-#include <QTemporaryDir>
-#include <QtEndian>
 #include <QtTest>
 
-using device::SnapFileWriter;
-using device::SnapReader;
+using namespace device;
 
 namespace {
 
@@ -61,7 +58,7 @@ QImage pictureOf(Kind kind, QSize size)
             picture.setPixel(x, y, kind > 0 ? v : alpha << 24 | v);
         }
     }
-    return kind == HighColour ? device::ColorDepthReducer::reduce(picture, 16, false) : picture;
+    return kind == HighColour ? ColorDepthReducer::reduce(picture, 16, false) : picture;
 }
 
 QString kindName(Kind kind)

@@ -15,7 +15,6 @@
 #include "device/standin/Scene.h"
 #include "device/standin/TestCard.h"
 
-#include <QSet>
 #include <QtTest>
 
 #include <algorithm>
@@ -24,17 +23,11 @@
 #include <numbers>
 #include <numeric>
 
-using device::Adjustments;
-using device::CaptureSettings;
-using device::ScaleQuality;
-using device::SourceKind;
-using device::TestCard;
+using namespace device;
 
 namespace {
 
 const QDateTime moment(QDate(2024, 5, 1), QTime(12, 0, 0));
-
-constexpr int (*channels[])(QRgb) = {qRed, qGreen, qBlue};
 
 // The spread of luma over an area, and how colourful it is on average.
 struct Stats {
@@ -74,16 +67,17 @@ QRect scaledRegion(const QRect &cardRegion, int width, int margin)
         .adjusted(margin, margin, -margin, -margin);
 }
 
-// How far any level of the picture falls outside those of `low` and `high`.
-int largestMiss(const QImage &picture, const QImage &low, const QImage &high)
+// How far any level of the picture falls outside the range between the
+// levels of `a` and `b`, pictures of its size.
+int largestMiss(const QImage &picture, const QImage &a, const QImage &b)
 {
+    // Four bytes a pixel, the fourth always 255, and no padding.
+    const QImage p = picture.convertToFormat(QImage::Format_RGBX8888);
+    const QImage pa = a.convertToFormat(p.format()), pb = b.convertToFormat(p.format());
     int largest = 0;
-    for (int y = 0; y < picture.height(); ++y) {
-        for (int x = 0; x < picture.width(); ++x) {
-            const QRgb p = picture.pixel(x, y), l = low.pixel(x, y), h = high.pixel(x, y);
-            for (const auto channel : channels)
-                largest = std::max({largest, channel(l) - channel(p), channel(p) - channel(h)});
-        }
+    for (qsizetype i = 0; i < p.sizeInBytes(); ++i) {
+        const auto [low, high] = std::minmax(pa.constBits()[i], pb.constBits()[i]);
+        largest = std::max({largest, low - p.constBits()[i], p.constBits()[i] - high});
     }
     return largest;
 }
@@ -129,18 +123,14 @@ QImage exactPass(const QImage &in, int width, bool bicubic)
     return out;
 }
 
-// The picture mirrored about its diagonal, so that a pass along its lines
-// works across the lines of the original.
-QImage transposed(const QImage &in)
-{
-    return in.transformed(QTransform().rotate(90)).mirrored(true, false);
-}
-
 // Lines are reduced before the pass along them, and enlarged after it.
 QImage exactScale(QImage picture, QSize size, bool bicubic)
 {
+    // A pass across the lines is one along the lines of the picture flipped
+    // about its diagonal.
+    const QTransform flip(0, 1, 1, 0, 0, 0);
     const auto across = [&] {
-        picture = transposed(exactPass(transposed(picture), size.height(), bicubic));
+        picture = exactPass(picture.transformed(flip), size.height(), bicubic).transformed(flip);
     };
     if (size.height() < picture.height())
         across();
@@ -158,11 +148,11 @@ QImage exactScale(QImage picture, QSize size, bool bicubic)
 // turn; then per channel gamma from a quarter to four, contrast from a flat
 // grey to two and a half times, brightness up to half the range either way
 // and the gains from a half to one and a half; the negative last. Each step
-// gives whole levels, as a picture holds them. The result is the lowest and
-// the highest levels the picture may take: a mixed level that lies within
-// 1/20 of halfway between two levels may go either way.
-std::pair<QImage, QImage> referenceBounds(const QImage &picture, const Adjustments &a,
-                                          bool negative)
+// gives whole levels, as a picture holds them; but a mixed level that lies
+// within 1/20 of halfway between two levels may go either way, so the picture
+// may take any level between those it takes with the mixed levels moved by
+// `offset`, -1/20 and +1/20, before they are rounded.
+QImage referenceAdjusted(const QImage &picture, const Adjustments &a, bool negative, double offset)
 {
     const auto level = [](double v) { return std::clamp(int(std::floor(v + 0.5)), 0, 255); };
 
@@ -205,37 +195,31 @@ std::pair<QImage, QImage> referenceBounds(const QImage &picture, const Adjustmen
         return int(std::lround((negative ? 1.0 - x : x) * 255.0));
     };
 
-    QImage low(picture.size(), QImage::Format_RGB32), high(low.size(), low.format());
+    QImage out(picture.size(), QImage::Format_RGB32);
     for (int y = 0; y < picture.height(); ++y) {
         for (int x = 0; x < picture.width(); ++x) {
             const double sharp[3] = {sharpened(x, y, qRed), sharpened(x, y, qGreen),
                                      sharpened(x, y, qBlue)};
-            std::array<int, 3> lo, hi;
-            for (size_t i = 0; i < 3; ++i) {
-                const double mixed = std::inner_product(mix[i], mix[i] + 3, sharp, 0.0);
-                std::tie(lo[i], hi[i]) =
-                    std::minmax(curve(i, level(mixed - 0.05)), curve(i, level(mixed + 0.05)));
-            }
-            low.setPixel(x, y, qRgb(lo[0], lo[1], lo[2]));
-            high.setPixel(x, y, qRgb(hi[0], hi[1], hi[2]));
+            const auto adjusted = [&](size_t i) {
+                return curve(i, level(std::inner_product(mix[i], mix[i] + 3, sharp, 0.0) + offset));
+            };
+            out.setPixel(x, y, qRgb(adjusted(0), adjusted(1), adjusted(2)));
         }
     }
-    return {low, high};
+    return out;
 }
 
 } // namespace
 
-Q_DECLARE_METATYPE(Adjustments)
-
 class DevicePictureTest : public QObject {
     Q_OBJECT
 
-    device::Camera m_camera{7};
+    Camera m_camera{7};
     QImage m_raw;
 
     QImage snap(const CaptureSettings &settings) const
     {
-        return device::SnapProcessor::process(m_raw, settings);
+        return SnapProcessor::process(m_raw, settings);
     }
 
 private slots:
@@ -247,13 +231,13 @@ private slots:
     // filters, where nearest neighbour picks whole black or white pixels.
     void scenesGrainAndFineDetailGoTheWayTheirNamesSay()
     {
-        const device::Scene scene;
+        const Scene scene;
         const QImage now = scene.render(SourceKind::Live, moment);
         QCOMPARE(now.size(), TestCard::size);
         QVERIFY(now != scene.render(SourceKind::Live, moment.addMSecs(500)));
         const QImage tape = scene.render(SourceKind::Tape, moment);
         QVERIFY(tape != scene.render(SourceKind::Tape, moment.addMSecs(500)));
-        QCOMPARE(scene.render(SourceKind::Tape, moment.addMSecs(device::Scene::tapeLoopMs)), tape);
+        QCOMPARE(scene.render(SourceKind::Tape, moment.addMSecs(Scene::tapeLoopMs)), tape);
         // Tape colour is faded, which also tells the tape from the live scene.
         QVERIFY(measure(tape).chroma < measure(now).chroma);
 
@@ -263,7 +247,7 @@ private slots:
             const CaptureSettings settings{.method = method, .adjustments = {}};
             const QImage raw = m_camera.expose(settings, moment);
             const double grain =
-                measure(device::SnapProcessor::process(raw, settings), field).lumaDeviation;
+                measure(SnapProcessor::process(raw, settings), field).lumaDeviation;
             QCOMPARE_LT(grain, previous * 0.85);
             previous = grain;
         }
@@ -293,8 +277,8 @@ private slots:
         // A corner of the card with the stripes, the wedge and the grain.
         const QImage source = m_raw.copy(0, 300, 520, 276);
         const QSize scaled(size.width() * 520 / 768, size.height() * 276 / 576);
-        const QImage fast = device::Resampler::scale(
-            source, scaled, bicubic ? ScaleQuality::High : ScaleQuality::Normal);
+        const QImage fast =
+            Resampler::scale(source, scaled, bicubic ? ScaleQuality::High : ScaleQuality::Normal);
         QCOMPARE(fast.size(), scaled);
         const QImage exact = exactScale(source, scaled, bicubic);
         QCOMPARE_LE(largestMiss(fast, exact, exact), 1);
@@ -306,21 +290,15 @@ private slots:
     void adjustmentsKeepWithinOneLevelOfTheirExactSums_data()
     {
         addColumns<Adjustments, bool>({"adjustments", "negative"});
-        const std::pair<const char *, int Adjustments::*> sliders[]{
-            {"Bright", &Adjustments::bright},
-            {"Contrast", &Adjustments::contrast},
-            {"Gamma", &Adjustments::gamma},
-            {"Sharpness", &Adjustments::sharpness},
-            {"Saturation", &Adjustments::saturation},
-            {"Tint", &Adjustments::tint},
-            {"Red", &Adjustments::red},
-            {"Green", &Adjustments::green},
-            {"Blue", &Adjustments::blue}};
-        for (const auto &[name, setting] : sliders) {
+        // The sliders in the order Adjustments holds them.
+        const char *sliders[] = {"Bright", "Contrast", "Gamma", "Sharpness", "Saturation",
+                                 "Tint",   "Red",      "Green", "Blue"};
+        for (size_t slider = 0; slider < std::size(sliders); ++slider) {
             for (int value : {-50, 50}) {
-                Adjustments a;
-                a.*setting = value;
-                QTest::addRow("%s %d", name, value) << a << false;
+                std::array<int, std::size(sliders)> values{};
+                values[slider] = value;
+                QTest::addRow("%s %d", sliders[slider], value)
+                    << std::apply([](auto... v) { return Adjustments{v...}; }, values) << false;
             }
         }
         QTest::newRow("none") << Adjustments{} << false;
@@ -336,15 +314,16 @@ private slots:
     {
         const auto [adjustments, negative] = fetchRow<Adjustments, bool>();
         // The whole card small: bars, stripes, the wedge, the ball and grain.
-        const QImage picture = device::Resampler::scale(m_raw, {192, 144}, ScaleQuality::High);
+        const QImage picture = Resampler::scale(m_raw, {192, 144}, ScaleQuality::High);
         const QImage adjusted = snap({.width = 192,
                                       .negative = negative,
                                       .filter = ScaleQuality::High,
                                       .adjustments = adjustments});
         QCOMPARE(adjusted.size(), picture.size());
-        const auto [low, high] = referenceBounds(picture, adjustments, negative);
+        const QImage down = referenceAdjusted(picture, adjustments, negative, -0.05);
+        const QImage up = referenceAdjusted(picture, adjustments, negative, 0.05);
         // Exact where nothing is adjusted.
-        QCOMPARE_LE(largestMiss(adjusted, low, high), adjustments == Adjustments{} ? 0 : 1);
+        QCOMPARE_LE(largestMiss(adjusted, down, up), adjustments == Adjustments{} ? 0 : 1);
     }
 
     // Palette depths limit the colours, and the palette computed from the
@@ -366,16 +345,15 @@ private slots:
     void depthsKeepThePictureClose()
     {
         const auto [depth, bound] = fetchRow<int, double>();
-        const QImage raw = device::Camera(1).expose({}, moment);
-        const QImage trueColour = device::SnapProcessor::process(raw, {});
+        const QImage raw = Camera(1).expose({}, moment);
+        const QImage trueColour = SnapProcessor::process(raw, {});
         const QImage kept = trueColour.copy();
         QVERIFY(distinctColours(trueColour) > 256);
-        const QImage fixed =
-            device::SnapProcessor::process(raw, {.colorDepth = depth, .adjustments = {}});
-        const QImage optimized = device::SnapProcessor::process(
+        const QImage fixed = SnapProcessor::process(raw, {.colorDepth = depth, .adjustments = {}});
+        const QImage optimized = SnapProcessor::process(
             raw, {.colorDepth = depth, .optimizedPalette = true, .adjustments = {}});
         QCOMPARE(trueColour, kept);
-        QCOMPARE(device::SnapProcessor::process(raw, CaptureSettings{}), kept);
+        QCOMPARE(SnapProcessor::process(raw, CaptureSettings{}), kept);
         const double difference = meanDifference(optimized, trueColour);
         QCOMPARE_LE(difference, bound);
         if (depth == 16) {
@@ -388,7 +366,7 @@ private slots:
             QVERIFY(distinctColours(picture) > (1 << depth) / 4);
         }
         // Fixed palettes are the standard ones.
-        QCOMPARE(fixed.colorTable(), device::StandardPalette::colours(1 << depth));
+        QCOMPARE(fixed.colorTable(), StandardPalette::colours(1 << depth));
         QVERIFY(difference < meanDifference(fixed, trueColour));
     }
 
@@ -397,21 +375,21 @@ private slots:
     void nearestColourIsTheNearestToEachCell_data()
     {
         QTest::addColumn<QList<QRgb>>("palette");
-        QTest::newRow("standard 256") << device::StandardPalette::colours(256);
-        QTest::newRow("standard 16") << device::StandardPalette::colours(16);
-        QTest::newRow("computed from the card") << device::MedianCut::palette(m_raw, 256);
+        QTest::newRow("standard 256") << StandardPalette::colours(256);
+        QTest::newRow("standard 16") << StandardPalette::colours(16);
+        QTest::newRow("computed from the card") << MedianCut::palette(m_raw, 256);
         QTest::newRow("one colour") << QList<QRgb>{qRgb(10, 200, 30)};
         QTest::newRow("two a level apart") << QList<QRgb>{qRgb(100, 100, 100), qRgb(101, 100, 100)};
     }
     void nearestColourIsTheNearestToEachCell()
     {
         QFETCH(QList<QRgb>, palette);
-        device::NearestColour nearest(palette);
+        NearestColour nearest(palette);
         // Every seventh cell, which reaches every part of the colour cube.
         for (int cell = 0; cell < 1 << 16; cell += 7) {
             const int r = (cell >> 11) * 8 + 4, g = (cell >> 5 & 63) * 4 + 2,
                       b = (cell & 31) * 8 + 4;
-            QCOMPARE(device::NearestColour::cell(r, g, b), cell);
+            QCOMPARE(NearestColour::cell(r, g, b), cell);
             const int index = nearest.index(cell);
             QCOMPARE(nearest.knownIndex(cell), index);
             QCOMPARE(nearest.colour(quint16(index)), palette[index]);
@@ -419,9 +397,8 @@ private slots:
                 return (qRed(c) - r) * (qRed(c) - r) + (qGreen(c) - g) * (qGreen(c) - g) +
                        (qBlue(c) - b) * (qBlue(c) - b);
             };
-            const auto nearer = [&](QRgb a, QRgb b) { return distance(a) < distance(b); };
-            QCOMPARE(distance(palette[index]),
-                     distance(*std::min_element(palette.begin(), palette.end(), nearer)));
+            for (const QRgb other : palette)
+                QCOMPARE_LE(distance(palette[index]), distance(other));
         }
     }
 
@@ -436,12 +413,12 @@ private slots:
     void paletteColoursMapToThemselves()
     {
         QFETCH(QSize, size);
-        const QList<QRgb> palette = device::StandardPalette::colours(16);
+        const QList<QRgb> palette = StandardPalette::colours(16);
         QImage picture(size, QImage::Format_RGB32);
         for (int y = 0; y < size.height(); ++y)
             for (int x = 0; x < size.width(); ++x)
                 picture.setPixel(x, y, palette[(x * 7 + y * 3 + x * y) % 16]);
-        const QImage mapped = device::PaletteMapper::map(picture, palette);
+        const QImage mapped = PaletteMapper::map(picture, palette);
         QCOMPARE(mapped.convertToFormat(QImage::Format_RGB32), picture);
     }
 };

@@ -15,8 +15,7 @@
 #include <QtTest>
 
 using namespace device::gst;
-using snappy::DispId;
-using snappy::Method;
+using namespace snappy;
 
 namespace {
 
@@ -75,8 +74,8 @@ private slots:
             QStringLiteral("Test camera"));
         device->setFrameTimeout(300);
         device->setSettleTime(0);
-        QSignalSpy failures(device.get(), &snappy::SnappyDevice::failed);
-        QSignalSpy acquiring(device.get(), &snappy::SnappyDevice::AcquiringData);
+        QSignalSpy failures(device.get(), &SnappyDevice::failed);
+        QSignalSpy acquiring(device.get(), &SnappyDevice::AcquiringData);
 
         for (int attempt = 0; attempt < 2; ++attempt)
             QVERIFY(snap(*device, failingMethod).isNull());
@@ -87,7 +86,7 @@ private slots:
 
         // A source that fails even the quickest snap never recovers.
         if (failingMethod == 0) {
-            QSignalSpy updates(device.get(), &snappy::SnappyDevice::PictureUpdated);
+            QSignalSpy updates(device.get(), &SnappyDevice::PictureUpdated);
             device->call(Method::StartPreview);
             QVERIFY(!updates.wait(300));
             QCOMPARE(failures.size(), 1);
@@ -105,22 +104,20 @@ private slots:
     void aPreviewWithFramesComingNeverTimesOut()
     {
         constexpr int timeoutMs = 300;
-        GStreamerDevice device(VideoSource::pipeline(QStringLiteral("videotestsrc is-live=true ! "
-                                                                    "video/x-raw,framerate=30/1")),
-                               QStringLiteral("Camera"));
-        device.setFrameTimeout(timeoutMs);
-        device.setSettleTime(0);
-        QSignalSpy frames(&device, &snappy::SnappyDevice::PictureUpdated);
+        // GStreamer's test pattern, whose frames come 30 a second.
+        const auto device = GStreamerDevice::testPattern();
+        device->setFrameTimeout(timeoutMs);
+        device->setSettleTime(0);
+        QSignalSpy frames(device.get(), &SnappyDevice::PictureUpdated);
         QElapsedTimer sinceFrame;
         qint64 silence = -1;
-        connect(&device, &snappy::SnappyDevice::PictureUpdated, this, [&] { sinceFrame.start(); });
-        connect(&device, &snappy::SnappyDevice::failed, this,
-                [&] { silence = sinceFrame.elapsed(); });
+        connect(device.get(), &SnappyDevice::PictureUpdated, this, [&] { sinceFrame.start(); });
+        connect(device.get(), &SnappyDevice::failed, this, [&] { silence = sinceFrame.elapsed(); });
         sinceFrame.start();
-        device.call(Method::StartPreview);
+        device->call(Method::StartPreview);
         // A second and a half of frames: five times the timeout.
         QTRY_VERIFY_WITH_TIMEOUT(frames.size() >= 45 || silence >= 0, 30000);
-        device.call(Method::StopPreview);
+        device->call(Method::StopPreview);
         QVERIFY2(silence < 0 || silence >= timeoutMs - 1, qPrintable(QString::number(silence)));
     }
 

@@ -19,9 +19,10 @@ struct RaiseCounter : QObject {
 // Does what a user or the device does: chooses a mode by its name, sets a
 // control ("cmbColor 2", "optIncremental") or the next image number
 // ("number 7"), moves the clock by milliseconds for the next tick of the
-// countdown ("+1000"), or raises a device event by its signal's name: a snap
-// done ("SnapDone"), a preview picture shown ("PictureUpdated"). The log then
-// holds what the device was sent for it.
+// countdown ("+1000"), ticks the progress bar's timer ("bar 96": 96 ticks), or
+// raises a device event by its signal's name: a snap done ("SnapDone"), a
+// preview picture shown ("PictureUpdated"). The log then holds what the
+// device was sent for it.
 void perform(TestWindow &t, const QString &action)
 {
     const CaptureControls &c = t.controls();
@@ -36,6 +37,8 @@ void perform(TestWindow &t, const QString &action)
         QMetaObject::invokeMethod(t.device, qPrintable(action));
     else if (action.startsWith("number"))
         t.state().iCurrentImageNumber = value;
+    else if (action.startsWith("bar"))
+        tick(c.tmrprogressbaraquire, value);
     else if (auto *list = qobject_cast<DropDownList *>(control))
         list->select(value);
     else if (auto *option = qobject_cast<OptionButton *>(control))
@@ -51,15 +54,12 @@ void perform(TestWindow &t, const QString &action)
 // sorted, as the device logs them.
 QStringList startupWith(const QStringList &changes)
 {
-    QStringList log;
-    for (const QString &entry : StartupSettings) {
-        const QString property = entry.section(' ', 1, 1);
-        const QStringList change = changes.filter(QRegularExpression('^' + property + "\\b"));
-        if (change.isEmpty())
-            log << entry;
-        else if (change.first().contains(' '))
-            log << "write " + change.first();
+    QStringList log = StartupSettings;
+    for (const QString &change : changes) {
+        const QRegularExpression entry("^write " + change.section(' ', 0, 0) + " .*");
+        log.replaceInStrings(entry, change.contains(' ') ? "write " + change : QString());
     }
+    log.removeAll(QString());
     std::sort(log.begin(), log.end() - 1);
     return log;
 }
@@ -90,13 +90,10 @@ private slots:
             QTest::newRow(tag) << actions << log << after << number << label << told;
         };
         const auto saved = [](const QString &noReplace) {
-            return QStringList{"read Picture",
-                               "write Picture picture 64x48",
-                               "write SaveFileName \"%1\"",
-                               "write SaveFileType \"bmp\"",
-                               "write SaveNoReplace " + noReplace,
-                               "call SaveSnap",
-                               "call StopPreview"};
+            return QStringList({"read Picture", "write Picture picture 64x48",
+                                "write SaveFileName \"%1\"", "write SaveFileType \"bmp\"",
+                                "write SaveNoReplace " + noReplace, "call SaveSnap",
+                                "call StopPreview"});
         };
         const QStringList everyControlChanged{
             "cmbSource 3",        "cmbColor 0",     "CmbSize 3",   "cmbSnapMethod 2",
@@ -183,7 +180,7 @@ private slots:
             QImage frame(box->size(), QImage::Format_RGB32);
             frame.fill(frameColour);
             t.device->setPicture(frame);
-            t.device->raisePictureUpdated();
+            emit t.device->PictureUpdated();
             // The middle and the corners inside the border, then the border's.
             QTRY_COMPARE(shown({{320, 240}, {1, 1}, {638, 478}, {0, 0}, {639, 479}}),
                          (QList<QColor>{frameColour, frameColour, frameColour, border, border}));
@@ -293,31 +290,23 @@ private slots:
 
     // The bar climbs a step a tick while a snap acquires or is processed,
     // and empties and stops at its end; a finished snap fills it until the
-    // next tick.
+    // next tick. The bar is read after each step.
     void progressClimbsStopsAndEmpties()
     {
         TestWindow t;
         const CaptureControls &c = t.controls();
-        perform(t, "Single Snap");
-        QCOMPARE(c.lblProgressBar->text(), QString("Aquiring Data"));
-        tick(c.tmrprogressbaraquire, 3);
-        emit t.device->ProcessingData();
-        QCOMPARE(c.lblProgressBar->text(), QString("Processing Data"));
-        emit t.device->AcquiringData();
-        QCOMPARE(c.lblProgressBar->text(), QString("Aquiring Data"));
-        tick(c.tmrprogressbaraquire, 96);
-        QCOMPARE(c.prgBar->progressValue(), 99.0f);
-        tick(c.tmrprogressbaraquire);
-        QCOMPARE(c.prgBar->progressValue(), 0.0f);
-        QVERIFY(!c.tmrprogressbaraquire->isActive());
-
-        perform(t, "Single Snap");
-        perform(t, "SnapDone");
-        QCOMPARE(c.lblProgressBar->text(), QString("Waiting"));
-        QCOMPARE(c.prgBar->progressValue(), 100.0f);
-        tick(c.tmrprogressbaraquire);
-        QCOMPARE(c.prgBar->progressValue(), 0.0f);
-        QVERIFY(!c.tmrprogressbaraquire->isActive());
+        QStringList seen;
+        for (const QString &step :
+             QStringList{"Single Snap", "bar 3", "ProcessingData", "AcquiringData", "bar 96",
+                         "bar 1", "Single Snap", "SnapDone", "bar 1"}) {
+            perform(t, step);
+            seen << c.lblProgressBar->text() + QString(" %1").arg(c.prgBar->progressValue()) +
+                        (c.tmrprogressbaraquire->isActive() ? "" : ", stopped");
+        }
+        QCOMPARE(seen,
+                 (QStringList{"Aquiring Data 0", "Aquiring Data 3", "Processing Data 3",
+                              "Aquiring Data 3", "Aquiring Data 99", "Aquiring Data 0, stopped",
+                              "Aquiring Data 0", "Waiting 100", "Waiting 0, stopped"}));
     }
 };
 

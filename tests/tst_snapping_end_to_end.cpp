@@ -55,19 +55,16 @@ private slots:
             if (minute == minutes / 7)
                 first.emplace();
         }
-        const QString held = heldBeyond(*first, 20000);
-        QVERIFY2(held.isEmpty(), qPrintable(held));
-        const SaveFailureNotice &notice = series.window->saveFailureNotice();
-        QCOMPARE(notice.failureCount(), 0);
-        QCOMPARE(notice.text(),
+        QCOMPARE(heldBeyond(*first, 20000), QString());
+        // Any snap not saved would be counted in the notice's text.
+        QCOMPARE(series.window->saveFailureNotice().text(),
                  QString(tally ? "The capture device failed.\nTally camera is unplugged." : ""));
         // The row's `tally` is copied in: a structured binding cannot be
         // captured by every compiler the program is built with.
-        const QString unlike = series.unlikeTheSeries(
-            saved.size(), [&, tally = tally](int number, const QImage &picture) {
-                return !tally || picture.pixel(0, 0) == TallySource::colour(saved[number] - 1);
-            });
-        QVERIFY2(unlike.isEmpty(), qPrintable(unlike));
+        const auto holdsItsMinute = [&, tally = tally](int number, const QImage &picture) {
+            return !tally || picture.pixel(0, 0) == TallySource::colour(saved[number] - 1);
+        };
+        QCOMPARE(series.unlikeTheSeries(saved.size(), holdsItsMinute), QString());
     }
 
     // The path dialog works on the values read when it opened, and its OK
@@ -93,11 +90,10 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(state.iCurrentImageNumber >= savedBeforeOk.size() + 4, 20000);
         c.cmbSnapMode->select(static_cast<int>(SnapMode::Off));
         QTRY_COMPARE(c.lblProgressBar->text(), QString("Waiting"));
-        const QString unlike = series.unlikeTheSeries(
-            state.iCurrentImageNumber, [&](int number, const QImage &picture) {
-                return number >= savedBeforeOk.size() || picture == savedBeforeOk[number];
-            });
-        QVERIFY2(unlike.isEmpty(), qPrintable(unlike));
+        const auto keptFromBeforeOk = [&](int number, const QImage &picture) {
+            return number >= savedBeforeOk.size() || picture == savedBeforeOk[number];
+        };
+        QCOMPARE(series.unlikeTheSeries(state.iCurrentImageNumber, keptFromBeforeOk), QString());
         QCOMPARE(series.window->saveFailureNotice().failureCount(), 0);
     }
 };

@@ -1,7 +1,7 @@
 #pragma once
 
 // A capture device for tests: it logs every property write, read and method
-// call in order, with the value's type, and lets a test raise each event.
+// call in order, with the value's type; a test emits its events itself.
 
 #include "device/SnappyDevice.h"
 
@@ -26,8 +26,6 @@ public:
     {
         m_properties.insert(snappy::DispId::Picture, picture);
     }
-    void raiseSnapDone() { emit SnapDone(); }
-    void raisePictureUpdated() { emit PictureUpdated(); }
 
 private:
     QStringList m_log;
